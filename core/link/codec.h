@@ -1,0 +1,20 @@
+// Fixed-width number fields of the wire: two- and three-digit decimals and
+// the hexadecimal pairs of title replies.
+#pragma once
+
+namespace zanteq {
+
+// Write exactly two (three) ASCII digits at `out`, no terminator. Values
+// outside 0..99 (0..999) are clamped to the field, so a formatter never
+// writes anything but digits and never outside its field.
+void format_dec2(int n, char* out);
+void format_dec3(int n, char* out);
+
+// Plain arithmetic on the character codes; non-digits are not rejected.
+int parse_dec2(const char* in);
+int parse_dec3(const char* in);
+
+// Two hex characters ('0'..'9', 'A'..'F') to one byte, low 8 bits kept.
+int parse_hex2(const char* in);
+
+}  // namespace zanteq
