@@ -1,7 +1,14 @@
 // Reply line assembly on the receiving thread: bytes come in reads of any
 // size; every complete line (ending in LF) is handed over on its own, in
-// order, and an unfinished tail waits for the next read. A line that grows to
-// the full buffer without an LF is dropped, never written past the buffer.
+// order, and an unfinished tail waits for the next read.
+//
+// A line must fit the 600-byte line buffer together with its terminator, so
+// it holds at most max_reply_length bytes, LF included. A longer line is
+// dropped whole, up to and including its LF: its tail would otherwise be
+// taken for a reply of its own (a garbled line ending in "GO\r\n" must not
+// count as "GO").
+//
+// Owned by the receiving thread; not shared.
 #pragma once
 
 #include <cstddef>
@@ -12,9 +19,13 @@
 
 namespace zanteq {
 
+constexpr std::size_t max_reply_length = line_buffer_size - 1;
+
 class LineAssembler {
  public:
-  using LineHandler = std::function<void(std::string_view line)>;  // line includes "\r\n"
+  // The line includes its "\r\n". The view is valid during the call only,
+  // and the handler must not feed this assembler.
+  using LineHandler = std::function<void(std::string_view line)>;
 
   // Feeds the bytes of one read; calls `on_line` once per completed line.
   void feed(const char* data, std::size_t size, const LineHandler& on_line);

@@ -1,0 +1,119 @@
+// Reply line assembly: the same bytes give the same lines however the
+// reads cut them.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "link/line_assembler.h"
+
+namespace zanteq {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// Feeds `bytes` as successive reads of the given sizes (the last read takes
+// the rest) and returns every line handed over plus the unfinished tail.
+struct Result {
+  Lines lines;
+  std::size_t pending;
+};
+
+Result feed_in_reads(const std::string& bytes, const std::vector<std::size_t>& cuts) {
+  LineAssembler assembler;
+  Result result;
+  auto collect = [&result](std::string_view line) { result.lines.emplace_back(line); };
+  std::size_t start = 0;
+  for (std::size_t cut : cuts) {
+    assembler.feed(bytes.data() + start, cut - start, collect);
+    start = cut;
+  }
+  assembler.feed(bytes.data() + start, bytes.size() - start, collect);
+  result.pending = assembler.pending();
+  return result;
+}
+
+// One read, every single split into two reads, and one byte per read.
+void expect_lines(const std::string& bytes, const Lines& expected, std::size_t expected_pending = 0) {
+  {
+    SCOPED_TRACE("one read");
+    const Result r = feed_in_reads(bytes, {});
+    EXPECT_EQ(r.lines, expected);
+    EXPECT_EQ(r.pending, expected_pending);
+  }
+  for (std::size_t cut = 1; cut < bytes.size(); ++cut) {
+    SCOPED_TRACE("split at " + std::to_string(cut));
+    const Result r = feed_in_reads(bytes, {cut});
+    ASSERT_EQ(r.lines, expected);
+    ASSERT_EQ(r.pending, expected_pending);
+  }
+  {
+    SCOPED_TRACE("byte at a time");
+    std::vector<std::size_t> cuts;
+    for (std::size_t i = 1; i < bytes.size(); ++i) cuts.push_back(i);
+    const Result r = feed_in_reads(bytes, cuts);
+    EXPECT_EQ(r.lines, expected);
+    EXPECT_EQ(r.pending, expected_pending);
+  }
+}
+
+TEST(LineAssembler, HandsOverOneLine) { expect_lines("GO\r\n", {"GO\r\n"}); }
+
+TEST(LineAssembler, SplitsSeveralLinesOfOneReadInOrder) {
+  expect_lines("GO\r\nGO\r\n", {"GO\r\n", "GO\r\n"});
+  expect_lines("VAB01064\r\nE3\r\nMENU\r\n", {"VAB01064\r\n", "E3\r\n", "MENU\r\n"});
+}
+
+TEST(LineAssembler, KeepsTheUnfinishedTailForTheNextRead) {
+  expect_lines("GO\r\nVA", {"GO\r\n"}, 2);
+  expect_lines("GO\r", {}, 3);  // CR alone ends nothing
+
+  LineAssembler assembler;
+  Lines lines;
+  auto collect = [&lines](std::string_view line) { lines.emplace_back(line); };
+  assembler.feed("CJ01", 4, collect);
+  assembler.feed("2121\r\nG", 7, collect);
+  assembler.feed("O\r\n", 3, collect);
+  EXPECT_EQ(lines, (Lines{"CJ012121\r\n", "GO\r\n"}));
+  EXPECT_EQ(assembler.pending(), 0u);
+}
+
+TEST(LineAssembler, PassesRs485AddressesAndOddBytesThrough) {
+  expect_lines("05GO\r\n\n", {"05GO\r\n", "\n"});
+  expect_lines(std::string("A\0B\n", 4), {std::string("A\0B\n", 4)});
+}
+
+TEST(LineAssembler, TakesTheLongestLineThatFitsTheBuffer) {
+  const std::string longest = std::string(max_reply_length - 2, 'A') + "\r\n";
+  ASSERT_EQ(longest.size(), line_buffer_size - 1);
+  expect_lines(longest + "GO\r\n", {longest, "GO\r\n"});
+}
+
+TEST(LineAssembler, DropsAnOverLongLineWholeAndGoesOn) {
+  // 600 bytes without LF, its tail (which looks like a reply) and the LF:
+  // none of it is a line; the next line comes through.
+  const std::string over_long = std::string(600, 'A') + "GO\r\n";
+  expect_lines(over_long + "GN\r\n", {"GN\r\n"});
+
+  const std::string just_over = std::string(max_reply_length - 1, 'A') + "\r\n";
+  ASSERT_EQ(just_over.size(), line_buffer_size);
+  expect_lines(just_over + "E0\r\n", {"E0\r\n"});
+}
+
+TEST(LineAssembler, NeverGrowsPastItsBufferOnEndlessInput) {
+  LineAssembler assembler;
+  int lines = 0;
+  const std::string chunk(1000, 'Z');
+  for (int i = 0; i < 5; ++i) {
+    assembler.feed(chunk.data(), chunk.size(), [&lines](std::string_view) { ++lines; });
+    EXPECT_LT(assembler.pending(), line_buffer_size);
+  }
+  assembler.feed("\nGO\r\n", 5, [&lines](std::string_view line) {
+    EXPECT_EQ(line, "GO\r\n");
+    ++lines;
+  });
+  EXPECT_EQ(lines, 1);
+}
+
+}  // namespace
+}  // namespace zanteq
