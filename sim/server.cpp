@@ -1,0 +1,447 @@
+// The simulator's event loop.
+//
+// One thread owns everything: the pty master, our own handle of the
+// terminal side (kept open so the line never hangs up between clients, and
+// for a Wine server that makes the terminal its controlling one), the
+// control FIFO (opened read-write so it never reports end of file when a
+// writer goes), a signalfd for SIGINT/SIGTERM/SIGHUP, the unit's state and
+// the output queue. Control input is handled before line input in each
+// pass, so a control command written before a command line always acts on
+// that line.
+#include "server.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "faults.h"
+#include "responder.h"
+#include "unit_commands.h"
+#include "unit_state.h"
+#include "wire_log.h"
+
+namespace zanteq::sim {
+
+namespace {
+
+constexpr char xon = 0x11;
+constexpr char xoff = 0x13;
+constexpr std::size_t max_kept_line = 4096;  // longer lines are cut (and refused)
+
+std::int64_t monotonic_ns() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+std::string errno_text(const std::string& what) { return what + ": " + std::strerror(errno); }
+
+// Writes `text` to `path` so that a reader sees either nothing or all of it.
+bool write_file_atomically(const std::string& path, const std::string& text, std::string& error) {
+  const std::string tmp = path + ".tmp." + std::to_string(::getpid());
+  {
+    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+    out << text;
+    if (!out.flush()) {
+      error = "cannot write " + tmp;
+      return false;
+    }
+  }
+  if (::rename(tmp.c_str(), path.c_str()) != 0) {
+    error = errno_text("cannot rename " + tmp + " to " + path);
+    ::unlink(tmp.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool read_lines(const std::string& path, std::vector<std::string>& lines, std::string& error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    error = "cannot read " + path;
+    return false;
+  }
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return true;
+}
+
+class Simulator {
+ public:
+  explicit Simulator(const Options& o) : options_(o) {}
+  ~Simulator() { cleanup(); }
+  int run();
+
+ private:
+  bool open_terminal(std::string& error);
+  bool open_control(std::string& error);
+  bool open_signals(std::string& error);
+  bool apply_startup(std::string& error);
+  bool announce(std::string& error);
+  void cleanup();
+
+  std::int64_t elapsed_ns() const { return monotonic_ns() - start_ns_; }
+  std::int64_t elapsed_ms() const { return elapsed_ns() / 1000000; }
+
+  bool apply_set(const std::string& command, std::string& error);
+  bool execute_control(const std::string& line, std::string& error);
+  void read_control();
+  void read_line_input();
+  void take_line(const std::string& line);
+  void write_output();
+  bool dump_state(const std::string& path, std::string& error);
+  void stop(const std::string& reason) {
+    if (stop_reason_.empty()) stop_reason_ = reason;
+  }
+
+  const Options& options_;
+  std::int64_t start_ns_ = monotonic_ns();
+  int master_ = -1;
+  int slave_ = -1;
+  int control_ = -1;
+  int signals_ = -1;
+  std::string path_;
+  bool created_fifo_ = false;
+  bool wrote_path_file_ = false;
+  bool made_link_ = false;
+
+  UnitState state_ = factory_state(0);
+  FaultPlan faults_;
+  Responder responder_{state_, faults_, LinkConfig{options_.rs485, options_.address}};
+  OutputQueue output_;
+  WireLog log_;
+  bool pace_ = options_.pace;
+  bool held_by_xoff_ = false;
+  bool wait_writable_ = false;
+  std::string line_;          // received line being collected
+  bool line_cut_ = false;     // bytes of it beyond max_kept_line were dropped
+  std::string control_buf_;
+  std::string stop_reason_;
+};
+
+bool Simulator::open_terminal(std::string& error) {
+  master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (master_ < 0) return error = errno_text("posix_openpt"), false;
+  if (::grantpt(master_) != 0) return error = errno_text("grantpt"), false;
+  if (::unlockpt(master_) != 0) return error = errno_text("unlockpt"), false;
+  char name[256];
+  if (::ptsname_r(master_, name, sizeof name) != 0) return error = errno_text("ptsname_r"), false;
+  path_ = name;
+  slave_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (slave_ < 0) return error = errno_text("open " + path_), false;
+
+  // The unit's line: raw bytes, 9600 baud, 8 data bits, even parity, 1 stop
+  // bit. A pty carries no real line, but a client that reads the settings
+  // back finds the unit's.
+  termios t{};
+  if (::tcgetattr(slave_, &t) != 0) return error = errno_text("tcgetattr"), false;
+  ::cfmakeraw(&t);
+  t.c_cflag &= ~(CSIZE | CSTOPB | PARODD);
+  t.c_cflag |= CS8 | PARENB | CREAD | CLOCAL;
+  t.c_cc[VMIN] = 1;
+  t.c_cc[VTIME] = 0;
+  ::cfsetispeed(&t, B9600);
+  ::cfsetospeed(&t, B9600);
+  if (::tcsetattr(slave_, TCSANOW, &t) != 0) return error = errno_text("tcsetattr"), false;
+
+  const int flags = ::fcntl(master_, F_GETFL);
+  if (flags < 0 || ::fcntl(master_, F_SETFL, flags | O_NONBLOCK) != 0)
+    return error = errno_text("fcntl"), false;
+  return true;
+}
+
+bool Simulator::open_control(std::string& error) {
+  if (options_.control.empty()) return true;
+  const std::string& path = options_.control;
+  struct stat st{};
+  if (::lstat(path.c_str(), &st) == 0) {
+    if (!S_ISFIFO(st.st_mode)) return error = path + " exists and is not a FIFO", false;
+    ::unlink(path.c_str());  // a FIFO left by an earlier run: start afresh
+  }
+  if (::mkfifo(path.c_str(), 0600) != 0) return error = errno_text("mkfifo " + path), false;
+  created_fifo_ = true;
+  control_ = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  if (control_ < 0) return error = errno_text("open " + path), false;
+  return true;
+}
+
+bool Simulator::open_signals(std::string& error) {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGINT);
+  sigaddset(&set, SIGTERM);
+  sigaddset(&set, SIGHUP);
+  if (::sigprocmask(SIG_BLOCK, &set, nullptr) != 0) return error = errno_text("sigprocmask"), false;
+  signals_ = ::signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
+  if (signals_ < 0) return error = errno_text("signalfd"), false;
+  ::signal(SIGPIPE, SIG_IGN);
+  return true;
+}
+
+bool Simulator::apply_set(const std::string& command, std::string& error) {
+  std::string text = command;
+  if (text.size() < 2 || text.compare(text.size() - 2, 2, "\r\n") != 0) text += "\r\n";
+  const std::string reply = handle_command(state_, text, elapsed_ms());
+  if (reply == reply_go) return true;
+  error = "the unit refuses '" + command + "' (" + escape_bytes(reply) + ")";
+  return false;
+}
+
+bool Simulator::execute_control(const std::string& line, std::string& error) {
+  ControlCommand c;
+  if (!parse_control(line, c, error)) return false;
+  switch (c.kind) {
+    case ControlCommand::none: return true;
+    case ControlCommand::fault: faults_.add(c.rule); break;
+    case ControlCommand::pace: pace_ = c.on; break;
+    case ControlCommand::clear: faults_.clear(); break;
+    case ControlCommand::set:
+      if (!apply_set(c.text, error)) return false;
+      break;
+    case ControlCommand::restart: restart_unit(state_); break;
+    case ControlCommand::dump: {
+      const std::string& path = c.text.empty() ? options_.state_out : c.text;
+      if (path.empty()) return error = "dump needs a path (or --state-out)", false;
+      if (!dump_state(path, error)) return false;
+      break;
+    }
+    case ControlCommand::mark: log_.note(elapsed_ns(), "MARK", c.text); return true;
+    case ControlCommand::quit: stop("quit"); break;
+  }
+  log_.note(elapsed_ns(), "CTL", line);
+  return true;
+}
+
+bool Simulator::dump_state(const std::string& path, std::string& error) {
+  std::string text;
+  for (const std::string& c : state_commands(state_, elapsed_ms())) text += c + "\n";
+  return write_file_atomically(path, text, error);
+}
+
+bool Simulator::apply_startup(std::string& error) {
+  state_.version = {options_.version[0], options_.version[1], options_.version[2], options_.version[3]};
+  for (const StartupAction& a : options_.startup) {
+    std::vector<std::string> lines;
+    switch (a.kind) {
+      case StartupAction::set:
+        if (!apply_set(a.text, error)) return false;
+        break;
+      case StartupAction::control:
+        if (!execute_control(a.text, error)) return error = "--fault '" + a.text + "': " + error, false;
+        break;
+      case StartupAction::state_file:
+      case StartupAction::script_file:
+        if (!read_lines(a.text, lines, error)) return false;
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+          const std::string& l = lines[i];
+          const std::size_t first = l.find_first_not_of(" \t");
+          if (first == std::string::npos || l[first] == '#') continue;
+          const bool ok = a.kind == StartupAction::state_file ? apply_set(l.substr(first), error)
+                                                              : execute_control(l, error);
+          if (!ok) return error = a.text + ":" + std::to_string(i + 1) + ": " + error, false;
+        }
+        break;
+    }
+  }
+  return true;
+}
+
+bool Simulator::announce(std::string& error) {
+  if (!options_.path_file.empty()) {
+    if (!write_file_atomically(options_.path_file, path_ + "\n", error)) return false;
+    wrote_path_file_ = true;
+  }
+  if (!options_.link.empty()) {
+    const std::string tmp = options_.link + ".tmp." + std::to_string(::getpid());
+    ::unlink(tmp.c_str());
+    if (::symlink(path_.c_str(), tmp.c_str()) != 0) return error = errno_text("symlink " + tmp), false;
+    if (::rename(tmp.c_str(), options_.link.c_str()) != 0) {
+      error = errno_text("rename " + tmp + " to " + options_.link);
+      ::unlink(tmp.c_str());
+      return false;
+    }
+    made_link_ = true;
+  }
+  log_.note(elapsed_ns(), "START", path_);
+  std::printf("%s\n", path_.c_str());
+  std::fflush(stdout);
+  return true;
+}
+
+void Simulator::cleanup() {
+  // Remove only what still is ours: a caller may have reused the names.
+  char target[512];
+  if (made_link_) {
+    const ssize_t n = ::readlink(options_.link.c_str(), target, sizeof target - 1);
+    if (n > 0 && std::string(target, static_cast<std::size_t>(n)) == path_) ::unlink(options_.link.c_str());
+    made_link_ = false;
+  }
+  if (wrote_path_file_) {
+    std::ifstream in(options_.path_file);
+    std::string content;
+    std::getline(in, content);
+    if (content == path_) ::unlink(options_.path_file.c_str());
+    wrote_path_file_ = false;
+  }
+  if (created_fifo_) {
+    struct stat st{};
+    if (::lstat(options_.control.c_str(), &st) == 0 && S_ISFIFO(st.st_mode)) ::unlink(options_.control.c_str());
+    created_fifo_ = false;
+  }
+  for (int* fd : {&control_, &signals_, &slave_, &master_}) {
+    if (*fd >= 0) ::close(*fd);
+    *fd = -1;
+  }
+}
+
+void Simulator::read_control() {
+  char buf[4096];
+  for (;;) {
+    const ssize_t n = ::read(control_, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    control_buf_.append(buf, static_cast<std::size_t>(n));
+  }
+  std::size_t nl;
+  while ((nl = control_buf_.find('\n')) != std::string::npos) {
+    const std::string line = control_buf_.substr(0, nl);
+    control_buf_.erase(0, nl + 1);
+    std::string error;
+    if (!execute_control(line, error)) {
+      log_.note(elapsed_ns(), "ERR", line + ": " + error);
+      std::fprintf(stderr, "zanteq-sim: control '%s': %s\n", line.c_str(), error.c_str());
+    }
+  }
+}
+
+void Simulator::take_line(const std::string& line) {
+  log_.received(elapsed_ns(), line);
+  const Answer a = responder_.on_line(line, elapsed_ms());
+  if (!a.bytes.empty()) output_.push(a.bytes, a.delivery, monotonic_ns());
+}
+
+void Simulator::read_line_input() {
+  char buf[4096];
+  for (;;) {
+    const ssize_t n = ::read(master_, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;  // EAGAIN: all read
+    for (ssize_t i = 0; i < n; ++i) {
+      const char c = buf[i];
+      if (c == xon || c == xoff) {
+        // Flow control of the line, not part of a command.
+        held_by_xoff_ = c == xoff;
+        log_.note(elapsed_ns(), "RX", escape_bytes(std::string(1, c)));
+        continue;
+      }
+      if (line_.size() < max_kept_line) line_ += c;
+      else line_cut_ = true;
+      if (c == '\n') {
+        if (line_cut_ && line_.back() != '\n') line_ += '\n';
+        take_line(line_);
+        line_.clear();
+        line_cut_ = false;
+      }
+    }
+  }
+}
+
+void Simulator::write_output() {
+  wait_writable_ = false;
+  while (!held_by_xoff_) {
+    const std::int64_t now = monotonic_ns();
+    const OutputQueue::Chunk chunk = output_.take(now, pace_);
+    if (chunk.bytes.empty()) return;
+    const ssize_t n = ::write(master_, chunk.bytes.data(), chunk.bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      if (errno == EAGAIN) wait_writable_ = true;
+      else stop(errno_text("write to the terminal"));
+      return;
+    }
+    if (chunk.new_piece && n > 0) log_.sent(elapsed_ns(), chunk.piece);
+    output_.written(static_cast<std::size_t>(n), now, pace_);
+    if (static_cast<std::size_t>(n) < chunk.bytes.size()) {
+      wait_writable_ = true;
+      return;
+    }
+  }
+}
+
+int Simulator::run() {
+  std::string error;
+  if (!options_.log.empty() && !log_.open(options_.log)) error = errno_text("cannot open " + options_.log);
+  if (error.empty() && !options_.rx_raw.empty() && !log_.open_raw(options_.rx_raw))
+    error = errno_text("cannot open " + options_.rx_raw);
+  if (error.empty() && open_signals(error) && open_terminal(error) && open_control(error) &&
+      apply_startup(error) && announce(error)) {
+    error.clear();
+  }
+  if (!error.empty()) {
+    std::fprintf(stderr, "zanteq-sim: %s\n", error.c_str());
+    return 1;
+  }
+
+  const std::int64_t deadline =
+      options_.time_limit > 0 ? start_ns_ + static_cast<std::int64_t>(options_.time_limit * 1e9) : 0;
+  while (stop_reason_.empty()) {
+    const std::int64_t now = monotonic_ns();
+    if (deadline && now >= deadline) {
+      stop("time limit");
+      break;
+    }
+    std::int64_t wake = deadline ? deadline : now + 3600LL * 1000000000LL;
+    if (!held_by_xoff_ && !wait_writable_)
+      if (const auto due = output_.next_due(pace_)) wake = std::min(wake, std::max(*due, now));
+
+    pollfd fds[3] = {{signals_, POLLIN, 0},
+                     {control_, POLLIN, 0},
+                     {master_, static_cast<short>(POLLIN | (wait_writable_ ? POLLOUT : 0)), 0}};
+    const std::int64_t wait = wake - now;
+    const timespec timeout{static_cast<time_t>(wait / 1000000000), static_cast<long>(wait % 1000000000)};
+    const int ready = ::ppoll(fds, 3, &timeout, nullptr);
+    if (ready < 0 && errno != EINTR) {
+      stop(errno_text("poll"));
+      break;
+    }
+    if (fds[0].revents & POLLIN) {
+      signalfd_siginfo info{};
+      if (::read(signals_, &info, sizeof info) == static_cast<ssize_t>(sizeof info))
+        stop(std::string("signal SIG") + (sigabbrev_np(static_cast<int>(info.ssi_signo)) ?: "?"));
+    }
+    if (control_ >= 0 && (fds[1].revents & POLLIN)) read_control();
+    if (fds[2].revents & POLLIN) read_line_input();
+    write_output();
+  }
+
+  if (!line_.empty()) log_.received(elapsed_ns(), line_);  // an unfinished line, as it stood
+  if (!options_.state_out.empty() && !dump_state(options_.state_out, error))
+    std::fprintf(stderr, "zanteq-sim: %s\n", error.c_str());
+  log_.note(elapsed_ns(), "STOP", stop_reason_);
+  const bool failed = stop_reason_.rfind("signal", 0) != 0 && stop_reason_ != "time limit" && stop_reason_ != "quit";
+  cleanup();
+  return failed ? 1 : 0;
+}
+
+}  // namespace
+
+int run_simulator(const Options& options) {
+  Simulator sim(options);
+  return sim.run();
+}
+
+}  // namespace zanteq::sim
