@@ -4,6 +4,7 @@
 // for turning its text into values live here.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -16,15 +17,23 @@ extern const char* const ini_key_rs_control; // "rs_control"
 extern const char* const ini_key_select_number; // "select_number"
 extern const char* const ini_default_text;   // "0"
 
-// The standard text-to-int conversion: leading blanks and a sign allowed,
-// stops at the first non-digit, no digits gives 0. At most the first 9
-// characters are looked at, as the platform read hands over no more.
+// The platform read hands over at most this many characters of a value.
+constexpr std::size_t ini_value_chars = 9;
+
+// The standard text-to-int conversion (atoi) on the first ini_value_chars
+// characters: leading white space and one sign allowed, stops at the first
+// non-digit, no digits gives 0. Nine characters cannot overflow an int.
 int ini_to_int(std::string_view text);
 
-// Hand-edited values outside the tables must not index outside them.
-int checked_com_port(int value);       // 0..8, anything else 0 (COM1)
-int checked_select_number(int value);  // -1..96, anything else 0
+// Hand-edited values index fixed tables (the port names, the unit names).
+// A value outside its table is taken as the default 0 (COM1, unit name
+// entry 0), the same as a missing key: the program starts on a known port
+// and an empty caption suffix rather than on a guessed one, and the dialog
+// then shows a valid selection the user can change.
+int checked_com_port(int value);       // 0..8 (COM1..COM9), anything else 0
+int checked_select_number(int value);  // -1 (template captions)..96, anything else 0
 
+// Decimal text of the value, as the interface dialog writes it.
 std::string int_to_ini(int value);
 
 }  // namespace zanteq

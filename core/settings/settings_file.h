@@ -1,5 +1,17 @@
 // The settings file: 72 text lines, one value each, in the record's field
-// order; titles as code page 932 text, "s" for an empty title.
+// order; numbers in decimal, titles as code page 932 text, "s" for an empty
+// title.
+//
+// Every value is one token between white space, so a file stays in step
+// with the record only if no value is empty or contains a blank. Writing
+// therefore keeps every line a single token:
+//  - an empty hold time is written as "s", like an empty title, and "s"
+//    reads back as the empty hold time (a blank line would be skipped and
+//    shift every later value by one line);
+//  - a white-space byte inside the hold time or a title (an ASCII blank typed
+//    into an edit, or CR LF from a short ADT reply) is written as '_'. No
+//    Shift_JIS trail byte is white space, so no double-byte character is cut.
+// Files written by earlier versions read as before.
 #pragma once
 
 #include <string>
@@ -15,10 +27,16 @@ constexpr int settings_file_lines = 72;
 std::string format_settings_file(const DeviceSettings& record);
 
 // Reads values in file order straight into the record, skipping white space
-// (line ends included) before each value. The record is not reset first: at
-// the end of the input the remaining numeric fields and the hold time keep
-// their values and the remaining titles become empty. A value that does not
-// parse leaves its field unchanged. Returns the number of values read.
+// (line ends included) before each value; the record is not reset first.
+//  - A number is an optional sign and decimal digits at the start of its
+//    token; the rest of the token is ignored. A token that does not start
+//    with a number, or whose number does not fit an int, leaves its field
+//    unchanged and is skipped, so the following values stay on their lines.
+//  - A hold-time token longer than 3 characters, or a title token longer
+//    than 20 bytes, does not fit its field and leaves the field unchanged.
+//  - At the end of the input the remaining numeric fields and the hold time
+//    keep their values and the remaining titles become empty.
+// Returns the number of tokens taken (at most 72).
 int parse_settings_file(DeviceSettings& record, std::string_view content);
 
 // Save As: a path without ".dat" anywhere in it (exact case) gets ".dat" appended.

@@ -1,0 +1,42 @@
+// Parsing and writing rules of the INI values.
+#include "settings/ini_values.h"
+
+#include "settings/record.h"
+
+namespace zanteq {
+
+const char* const ini_file_name = "zanteq.ini";
+const char* const ini_section = "ZANTEQ_Section";
+const char* const ini_key_com_port = "com_port";
+const char* const ini_key_rs_control = "rs_control";
+const char* const ini_key_select_number = "select_number";
+const char* const ini_default_text = "0";
+
+namespace {
+constexpr int com_port_count = 9;
+
+bool is_space(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+}  // namespace
+
+int ini_to_int(std::string_view text) {
+  text = text.substr(0, ini_value_chars);
+  std::size_t i = 0;
+  while (i < text.size() && is_space(text[i])) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  int value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) value = value * 10 + (text[i] - '0');
+  return negative ? -value : value;
+}
+
+int checked_com_port(int value) { return value >= 0 && value < com_port_count ? value : 0; }
+
+int checked_select_number(int value) {
+  return value >= -1 && value < unit_name_count ? value : 0;
+}
+
+std::string int_to_ini(int value) { return std::to_string(value); }
+
+}  // namespace zanteq

@@ -1,0 +1,286 @@
+// The 72-line settings file: its exact form, reading it back, and files
+// that are short, hand-edited or hold values that do not fit.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "settings/settings_file.h"
+
+namespace zanteq {
+namespace {
+
+std::vector<std::string> lines_of(const std::string& file) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < file.size()) {
+    const std::size_t end = file.find("\r\n", start);
+    if (end == std::string::npos) {
+      lines.push_back(file.substr(start));
+      break;
+    }
+    lines.push_back(file.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+std::string join(const std::vector<std::string>& lines, const char* end = "\r\n") {
+  std::string file;
+  for (const std::string& line : lines) file += line + end;
+  return file;
+}
+
+class SettingsFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    reset_settings(app);
+    reset_settings(other);
+  }
+  AppState app;
+  AppState other;
+};
+
+TEST_F(SettingsFile, DefaultRecordGivesTheFactoryListing) {
+  std::vector<std::string> expected = {"0", "0", "030", "1", "1", "1", "1", "1", "1", "1", "0", "0",
+                                        "1", "0", "1", "1", "1", "0"};
+  auto times = [&expected](const char* value, int n) { expected.insert(expected.end(), n, value); };
+  times("11", 4);
+  times("13", 4);
+  times("3", 5);
+  times("64", 4);
+  times("64", 4);
+  times("0", 4);
+  times("0", 4);
+  times("80", 4);
+  for (const char* v : {"0", "0", "4", "0"}) expected.push_back(v);
+  times("0", 4);
+  times("8", 2);
+  for (const char* title : default_titles) expected.push_back(title);
+  for (const char* v : {"0", "1", "0"}) expected.push_back(v);
+  times("1", 4);
+  ASSERT_EQ(expected.size(), 72u);
+
+  const std::string file = format_settings_file(app.record);
+  EXPECT_EQ(lines_of(file), expected);
+  EXPECT_EQ(file, join(expected)) << "every line ends in CR LF, nothing else in the file";
+}
+
+TEST_F(SettingsFile, EveryLineHoldsItsOwnField) {
+  // A distinct value per line shows the order of the fields.
+  DeviceSettings& r = app.record;
+  int next = 100;
+  auto put = [&next](Value& v) { v = next++; };
+  put(r.alarm_mode);
+  put(r.alarm_polarity);
+  r.alarm_hold_time.set("999");
+  put(r.alarm_return);
+  put(r.alarm_display);
+  for (Value& v : r.video_loss_detect) put(v);
+  put(r.video_loss_display);
+  put(r.video_loss_signal_output);
+  put(r.video_loss_background);
+  put(r.clock_display);
+  put(r.clock_display_range);
+  put(r.title_display_single);
+  put(r.title_display_split);
+  put(r.osd_size_single);
+  put(r.osd_size_split);
+  for (Value& v : r.title_pos_x) put(v);
+  for (Value& v : r.title_pos_y) put(v);
+  for (Value& v : r.auto_switch_dwell) put(v);
+  for (Value& v : r.brightness) put(v);
+  for (Value& v : r.contrast) put(v);
+  for (Value& v : r.sharpness) put(v);
+  for (Value& v : r.hue) put(v);
+  for (Value& v : r.saturation) put(v);
+  put(r.connector_input);
+  put(r.border_line);
+  put(r.power_on_screen);
+  put(r.split_mode);
+  for (Value& v : r.video_format) put(v);
+  put(r.osd_offset_h);
+  put(r.osd_offset_v);
+  for (int ch = 0; ch < channel_count; ++ch) r.title[ch].set("T" + std::to_string(ch + 1));
+  for (Value& v : r.split2_channels) put(v);
+  put(r.ntsc_aspect);
+  for (Value& v : r.agc) put(v);
+
+  const std::vector<std::string> lines = lines_of(format_settings_file(r));
+  ASSERT_EQ(lines.size(), 72u);
+  int expected = 100;
+  for (int i = 0; i < 72; ++i) {
+    const int line = i + 1;
+    if (line == 3)
+      EXPECT_EQ(lines[i], "999");
+    else if (line >= 62 && line <= 65)
+      EXPECT_EQ(lines[i], "T" + std::to_string(line - 61));
+    else
+      EXPECT_EQ(lines[i], std::to_string(expected++)) << "line " << line;
+  }
+
+  EXPECT_EQ(parse_settings_file(other.record, format_settings_file(r)), 72);
+  EXPECT_EQ(format_settings_file(other.record), format_settings_file(r));
+}
+
+TEST_F(SettingsFile, DefaultsRoundTripWithTheirFullWidthSpaces) {
+  for (Value& v : other.record.hue) v = 200;
+  for (int ch = 0; ch < channel_count; ++ch) other.record.title[ch].set("x");
+  EXPECT_EQ(parse_settings_file(other.record, format_settings_file(app.record)), 72);
+  EXPECT_EQ(format_settings_file(other.record), format_settings_file(app.record));
+  for (int ch = 0; ch < channel_count; ++ch) EXPECT_EQ(other.record.title[ch].str(), default_titles[ch]);
+}
+
+TEST_F(SettingsFile, EmptyTitleIsWrittenAsTheLetterS) {
+  app.record.title[1].set("");
+  const std::vector<std::string> lines = lines_of(format_settings_file(app.record));
+  EXPECT_EQ(lines[62], "s");
+  parse_settings_file(other.record, format_settings_file(app.record));
+  EXPECT_EQ(other.record.title[1].str(), "");
+  EXPECT_EQ(other.record.title[2].str(), default_titles[2]);
+
+  app.record.title[3].set("s");
+  parse_settings_file(other.record, format_settings_file(app.record));
+  EXPECT_EQ(other.record.title[3].str(), "") << "a title that is the letter s reads as empty";
+}
+
+TEST_F(SettingsFile, EmptyHoldTimeKeepsEveryLaterValueInItsPlace) {
+  app.record.alarm_hold_time.set("");
+  app.record.alarm_return = 0;
+  const std::string file = format_settings_file(app.record);
+  EXPECT_EQ(lines_of(file).size(), 72u);
+  EXPECT_EQ(lines_of(file)[2], "s");
+  parse_settings_file(other.record, file);
+  EXPECT_EQ(other.record.alarm_hold_time.str(), "");
+  EXPECT_EQ(other.record.alarm_return, 0);
+  EXPECT_EQ(format_settings_file(other.record), file);
+}
+
+TEST_F(SettingsFile, BlanksInsideTextsCannotSplitALine) {
+  // An ASCII blank typed into the title edit, CR LF from a short ADT reply.
+  app.record.title[0].set("AB CD\x81\x40");
+  app.record.alarm_hold_time.set("7\r\n");
+  app.record.split2_channels[0] = 3;
+  const std::string file = format_settings_file(app.record);
+  const std::vector<std::string> lines = lines_of(file);
+  ASSERT_EQ(lines.size(), 72u);
+  EXPECT_EQ(lines[2], "7__");
+  EXPECT_EQ(lines[61], "AB_CD\x81\x40");
+  parse_settings_file(other.record, file);
+  EXPECT_EQ(other.record.split2_channels[0], 3);
+  EXPECT_EQ(other.record.title[1].str(), default_titles[1]);
+}
+
+TEST_F(SettingsFile, ReadingSkipsAnyWhiteSpaceBetweenValues) {
+  std::vector<std::string> lines = lines_of(format_settings_file(app.record));
+  lines[0] = "1";
+  lines[71] = "0";
+  std::string loose = "\n\n  " + join(lines, "\n") + "\t\n\n";
+  loose.insert(loose.find("030"), "\r\n\r\n   \t");
+  EXPECT_EQ(parse_settings_file(other.record, loose), 72);
+  EXPECT_EQ(other.record.alarm_mode, 1);
+  EXPECT_EQ(other.record.alarm_hold_time.str(), "030");
+  EXPECT_EQ(other.record.agc[3], 0);
+  EXPECT_EQ(other.record.title[3].str(), default_titles[3]);
+}
+
+TEST_F(SettingsFile, NumbersTakeASignAndLeadingDigits) {
+  std::vector<std::string> lines = lines_of(format_settings_file(app.record));
+  lines[31] = "-5";           // brightness ch.01
+  lines[32] = "+7";           // brightness ch.02
+  lines[33] = "12abc";        // brightness ch.03
+  lines[34] = "-2147483648";  // brightness ch.04
+  lines[35] = "2147483647";   // contrast ch.01
+  parse_settings_file(other.record, join(lines));
+  EXPECT_EQ(other.record.brightness[0], -5);
+  EXPECT_EQ(other.record.brightness[1], 7);
+  EXPECT_EQ(other.record.brightness[2], 12);
+  EXPECT_EQ(other.record.brightness[3], INT32_MIN);
+  EXPECT_EQ(other.record.contrast[0], INT32_MAX);
+  EXPECT_EQ(lines_of(format_settings_file(other.record))[31], "-5");
+}
+
+TEST_F(SettingsFile, AValueThatDoesNotParseLeavesItsFieldAndOnlyIt) {
+  std::vector<std::string> lines = lines_of(format_settings_file(app.record));
+  lines[0] = "abc";
+  lines[3] = "-";
+  lines[12] = "99999999999";
+  lines[13] = "5";
+  other.record.alarm_mode = 42;
+  other.record.alarm_return = 43;
+  other.record.clock_display = 44;
+  EXPECT_EQ(parse_settings_file(other.record, join(lines)), 72);
+  EXPECT_EQ(other.record.alarm_mode, 42);
+  EXPECT_EQ(other.record.alarm_return, 43);
+  EXPECT_EQ(other.record.clock_display, 44) << "too big for an int";
+  EXPECT_EQ(other.record.clock_display_range, 5) << "later values stay on their lines";
+  EXPECT_EQ(other.record.alarm_polarity, 0);
+  EXPECT_EQ(other.record.agc[3], 1);
+}
+
+TEST_F(SettingsFile, TokensLongerThanTheirFieldLeaveItUnchanged) {
+  std::vector<std::string> lines = lines_of(format_settings_file(app.record));
+  lines[2] = "0300";
+  lines[61] = std::string(21, 'A');
+  lines[62] = std::string(20, 'B');
+  lines[63] = std::string(400, 'C');
+  other.record.alarm_hold_time.set("12");
+  other.record.title[0].set("old");
+  other.record.title[2].set("keep");
+  EXPECT_EQ(parse_settings_file(other.record, join(lines)), 72);
+  EXPECT_EQ(other.record.alarm_hold_time.str(), "12");
+  EXPECT_EQ(other.record.title[0].str(), "old");
+  EXPECT_EQ(other.record.title[1].str(), std::string(20, 'B'));
+  EXPECT_EQ(other.record.title[2].str(), "keep");
+  EXPECT_EQ(other.record.split2_channels[1], 1) << "the values after them are in place";
+
+  lines[2] = "5";
+  parse_settings_file(other.record, join(lines));
+  EXPECT_EQ(other.record.alarm_hold_time.str(), "5");
+}
+
+TEST_F(SettingsFile, AShortFileLoadsWhatItHas) {
+  DeviceSettings& r = other.record;
+  r.alarm_hold_time.set("045");
+  for (Value& v : r.saturation) v = 11;
+  for (Value& v : r.agc) v = 0;
+  std::vector<std::string> lines = lines_of(format_settings_file(app.record));
+  lines.resize(47);  // up to hue of ch.04
+  lines[0] = "1";
+  EXPECT_EQ(parse_settings_file(r, join(lines)), 47);
+  EXPECT_EQ(r.alarm_mode, 1);
+  EXPECT_EQ(r.alarm_hold_time.str(), "030");
+  EXPECT_EQ(r.hue[3], 0);
+  EXPECT_EQ(r.saturation[0], 11) << "numbers past the end keep their values";
+  EXPECT_EQ(r.agc[3], 0);
+  for (int ch = 0; ch < channel_count; ++ch) EXPECT_EQ(r.title[ch].str(), "") << "titles past the end are cleared";
+}
+
+TEST_F(SettingsFile, AFileEndingBeforeTheHoldTimeKeepsIt) {
+  other.record.alarm_hold_time.set("045");
+  EXPECT_EQ(parse_settings_file(other.record, "1\r\n1\r\n"), 2);
+  EXPECT_EQ(other.record.alarm_hold_time.str(), "045");
+  EXPECT_EQ(other.record.alarm_polarity, 1);
+
+  EXPECT_EQ(parse_settings_file(other.record, ""), 0);
+  EXPECT_EQ(other.record.alarm_mode, 1);
+  EXPECT_EQ(other.record.title[0].str(), "");
+}
+
+TEST_F(SettingsFile, ValuesAfterTheLastLineAreIgnored) {
+  const std::string file = format_settings_file(app.record) + "5\r\n6\r\nextra\r\n";
+  EXPECT_EQ(parse_settings_file(other.record, file), 72);
+  EXPECT_EQ(format_settings_file(other.record), format_settings_file(app.record));
+}
+
+TEST(WithDatExtension, AppendsOnlyWhenDatIsNowhereInThePath) {
+  EXPECT_EQ(with_dat_extension("C:\\data\\set1"), "C:\\data\\set1.dat");
+  EXPECT_EQ(with_dat_extension("C:\\data\\set1.dat"), "C:\\data\\set1.dat");
+  EXPECT_EQ(with_dat_extension("set1.dat.txt"), "set1.dat.txt");
+  EXPECT_EQ(with_dat_extension("set1.DAT"), "set1.DAT.dat");
+  EXPECT_EQ(with_dat_extension("C:\\my.data\\set1"), "C:\\my.data\\set1");
+}
+
+}  // namespace
+}  // namespace zanteq
