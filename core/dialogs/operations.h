@@ -11,21 +11,11 @@
 #include <optional>
 #include <string>
 
+#include "dialogs/date_time.h"
 #include "link/reporter.h"
 #include "settings/record.h"
 
 namespace zanteq {
-
-// The six date and time combos of the date and time dialog, as selection
-// indexes (year index 0 = 2000). -1 means the combo has no selection.
-struct ClockSelection {
-  int year_index = -1;
-  int month_index = -1;
-  int day_index = -1;
-  int hour = -1;
-  int minute = -1;
-  int second = -1;
-};
 
 class Operations {
  public:
@@ -46,8 +36,9 @@ class Operations {
   void send_video_loss_signal_output();
   void send_video_loss_display();
 
-  // date and time: the first seven take the dialog's combos; each returns
-  // false when a needed combo has no selection (nothing is sent then)
+  // date and time: the first seven take the dialog's combos (ClockSelection,
+  // dialogs/date_time.h). A needed combo without a list selection sends
+  // nothing and shows an error box naming the field; the result is false.
   bool send_date_year(const ClockSelection& clock);
   bool send_date_month(const ClockSelection& clock);
   bool send_date_day(const ClockSelection& clock);
@@ -83,12 +74,14 @@ class Operations {
   std::optional<std::string> prepare_title(int channel) const;
   bool send_title(int channel, bool dont_memory, const std::string& prepared);
   // The single-channel 設定 / 設定Don't buttons: prepare, convert, send, and
-  // the warning box on any refusal. Returns false when refused.
+  // the warning box on any refusal. Does nothing while a timed sequence runs
+  // (sequence_step non-zero). Returns true only when the line was sent.
   bool send_title_checked(int channel, bool dont_memory);
   void send_title_display_single();
   void send_title_display_split();
 
-  // title position (channel 0..3)
+  // title position (channel 0..3; per-channel operations take a channel
+  // outside 0..3 as channel 0, see dialog_channel)
   void send_title_pos_x(int channel);
   void send_title_pos_y(int channel);
   void send_title_pos_x_all();
