@@ -1,0 +1,61 @@
+// Title and video adjustment set-all sequences.
+#include "bulk/panel_sequences.h"
+
+#include "bulk/set_all.h"
+
+namespace zanteq {
+
+const SequencePlan title_sequence_plan = {
+    /*period_ms=*/200,
+    /*step_count=*/title_sequence_step_count,
+    /*cleared_percentage=*/"  ",
+    /*ends_dialog=*/false,
+    /*serves_panel_repaint=*/true,
+    /*ends_on_abort_after_step=*/true,
+    /*finish_clears_abort=*/true,
+};
+
+const SequencePlan video_adjust_plan = {
+    /*period_ms=*/100,
+    /*step_count=*/video_adjust_step_count,
+    /*cleared_percentage=*/nullptr,
+    /*ends_dialog=*/false,
+    /*serves_panel_repaint=*/true,
+    /*ends_on_abort_after_step=*/true,
+    /*finish_clears_abort=*/true,
+};
+
+TitleSequence::TitleSequence(Operations& ops, SequenceView& view)
+    : TimedSequence(ops.app(), view, title_sequence_plan), ops_(ops) {}
+
+bool TitleSequence::start(bool dont_memory) {
+  if (running()) return false;
+  dont_memory_ = dont_memory;
+  return TimedSequence::start();
+}
+
+StepOutcome TitleSequence::perform_step(int step) {
+  return send_title_step(ops_, step - 1, dont_memory_);
+}
+
+void run_video_adjust_step(Operations& ops, int step) {
+  if (step < 1 || step > video_adjust_step_count) return;
+  const int channel = (step - 1) % channel_count;
+  switch ((step - 1) / channel_count) {
+    case 0: ops.send_brightness(channel); break;
+    case 1: ops.send_contrast(channel); break;
+    case 2: ops.send_sharpness(channel); break;
+    case 3: ops.send_hue(channel); break;
+    default: ops.send_saturation(channel); break;
+  }
+}
+
+VideoAdjustSequence::VideoAdjustSequence(Operations& ops, SequenceView& view)
+    : TimedSequence(ops.app(), view, video_adjust_plan), ops_(ops) {}
+
+StepOutcome VideoAdjustSequence::perform_step(int step) {
+  run_video_adjust_step(ops_, step);
+  return StepOutcome::go_on;
+}
+
+}  // namespace zanteq

@@ -1,0 +1,41 @@
+// Sending every setting of the record to a unit: the 50 steps in their
+// order, each calling the same operation as the feature dialog's 設定
+// button, and the sequence that performs one every 500 ms.
+#pragma once
+
+#include "bulk/timed_sequence.h"
+#include "dialogs/operations.h"
+
+namespace zanteq {
+
+constexpr int set_all_step_count = 50;
+extern const SequencePlan set_all_plan;  // 500 ms, percentage, ends the dialog
+
+// One step: the operation to call and, for per-channel steps, the channel.
+struct SetAllStep {
+  StepOutcome (*run)(Operations& ops, int channel);
+  int channel;
+};
+extern const SetAllStep set_all_steps[set_all_step_count];
+
+// Performs step 1..50; any other step does nothing.
+StepOutcome run_set_all_step(Operations& ops, int step);
+
+// The title of one channel as the timed sequences send it. A title of odd
+// length or over 20 bytes shows the warning and is skipped (go_on); a
+// character without a JIS X 0208 code sets `sequence_abort`, shows the
+// warning and asks the run to stop (stop_run).
+StepOutcome send_title_step(Operations& ops, int channel, bool dont_memory);
+
+class SetAllSequence : public TimedSequence {
+ public:
+  SetAllSequence(Operations& ops, SequenceView& view);
+
+ protected:
+  StepOutcome perform_step(int step) override;
+
+ private:
+  Operations& ops_;
+};
+
+}  // namespace zanteq

@@ -1,0 +1,110 @@
+// The engine shared by every timed command sequence: read all, set all, and
+// the set-all buttons of the title and video adjustment dialogs.
+//
+// A sequence sends one step per timer tick without waiting for replies. All
+// of them share `sequence_step` (0 when none runs; a sequence starts only
+// when it is 0) and `sequence_abort`, which the reply dispatch sets on an
+// error or menu reply and clears on any other line. The engine owns the
+// pacing rules; the dialog only implements SequenceView and forwards its
+// button, timer and destruction to start(), tick() and cancel().
+//
+// Threads: everything here runs on the interface thread. The receiving
+// thread only sets and clears `sequence_abort` and reads `sequence_step`.
+#pragma once
+
+#include "settings/record.h"
+
+namespace zanteq {
+
+// What a sequence needs from its dialog. Texts are ASCII.
+class SequenceView {
+ public:
+  virtual ~SequenceView() = default;
+  // (Re)arm the dialog's timer with this period, or stop it.
+  virtual void start_timer(int period_ms) = 0;
+  virtual void stop_timer() = 0;
+  virtual void enable_close(bool enabled) = 0;
+  // Advance the progress bar by one step / set its position to 0.
+  virtual void step_progress() = 0;
+  virtual void reset_progress() = 0;
+  // The percentage edit. Dialogs without one keep the default.
+  virtual void set_percentage_text(const char* /*text*/) {}
+  // End the dialog (read all and set all close themselves when complete).
+  virtual void end_dialog() {}
+  // Draw the dialog's painted panel (title preview, video value table).
+  virtual void repaint_panel() {}
+};
+
+struct SequencePlan {
+  int period_ms;
+  int step_count;
+  // Percentage edit text after a completed run; nullptr when the dialog
+  // shows no percentage.
+  const char* cleared_percentage;
+  bool ends_dialog;          // the dialog ends itself on completion
+  bool serves_panel_repaint; // the dialog's timer also repaints its panel
+  // The abort flag is looked at again right after a step, so the run ends
+  // in that tick (title and video adjustment) rather than at the next one.
+  bool ends_on_abort_after_step;
+  // A completed run also clears `sequence_abort` (title and video adjustment).
+  bool finish_clears_abort;
+};
+
+enum class StepOutcome {
+  go_on,     // the step is done (sent, or refused with its box), keep going
+  stop_run,  // the run must stop: at the next tick, or at once where the
+             // plan ends on an abort after the step
+};
+
+class TimedSequence {
+ public:
+  TimedSequence(AppState& app, SequenceView& view, const SequencePlan& plan);
+  // Gives `sequence_step` back if this sequence still runs, so a dialog that
+  // goes away mid-run never blocks New, Open and every later sequence.
+  virtual ~TimedSequence();
+  TimedSequence(const TimedSequence&) = delete;
+  TimedSequence& operator=(const TimedSequence&) = delete;
+
+  // The Start button: false (and nothing changes) while any sequence runs.
+  bool start();
+
+  // One timer tick. A box shown by a step holds the run: ticks that come
+  // while it is open (the box's message loop calls back here) do nothing.
+  void tick();
+
+  // The dialog is going away: if this sequence runs, it stops without
+  // touching the view and `sequence_step` returns to 0. A sequence that
+  // does not run leaves the shared counter alone.
+  void cancel();
+
+  bool running() const { return running_; }
+
+  // The panel dialogs' one-shot repaint on the same timer: at opening and on
+  // every paint message the dialog asks for its panel to be drawn after
+  // `delay_ms`. tick() draws it and then re-arms the timer at the sequence
+  // period when a run is going on, or stops it.
+  void schedule_repaint(int delay_ms);
+
+ protected:
+  // Performs step `step` (1..step_count).
+  virtual StepOutcome perform_step(int step) = 0;
+
+  AppState& app_;
+
+ private:
+  void stop();
+  void finish();
+
+  SequenceView& view_;
+  const SequencePlan plan_;
+  bool running_ = false;
+  bool in_step_ = false;
+  // A step asked for the run to stop. Kept here as well as in
+  // `sequence_abort`, because any reply line clears that flag again.
+  bool stop_requested_ = false;
+};
+
+// Percentage shown after step `step` of `step_count`: step * 100 / step_count.
+int sequence_percentage(int step, int step_count);
+
+}  // namespace zanteq
