@@ -83,17 +83,26 @@ void TimedSequence::tick() {
 void TimedSequence::stop() {
   running_ = false;
   stop_requested_ = false;
-  view_.stop_timer();
+  release_timer();
   view_.enable_close(true);
   app_.link.sequence_abort = 0;
   app_.link.sequence_step = 0;
+}
+
+// A run is over. A repaint asked for while a step's box was open still
+// needs the timer.
+void TimedSequence::release_timer() {
+  if (plan_.serves_panel_repaint && app_.ui.repaint_pending)
+    view_.start_timer(repaint_delay_ms);
+  else
+    view_.stop_timer();
 }
 
 void TimedSequence::finish() {
   running_ = false;
   stop_requested_ = false;
   app_.link.sequence_step = 0;
-  view_.stop_timer();
+  release_timer();
   if (plan_.cleared_percentage) view_.set_percentage_text(plan_.cleared_percentage);
   view_.enable_close(true);
   view_.reset_progress();

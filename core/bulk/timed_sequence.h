@@ -94,6 +94,7 @@ class TimedSequence {
  private:
   void stop();
   void finish();
+  void release_timer();
 
   SequenceView& view_;
   const SequencePlan plan_;
@@ -103,6 +104,9 @@ class TimedSequence {
   // `sequence_abort`, because any reply line clears that flag again.
   bool stop_requested_ = false;
 };
+
+// Delay of the panel repaint after a paint message.
+constexpr int repaint_delay_ms = 20;
 
 // Percentage shown after step `step` of `step_count`: step * 100 / step_count.
 int sequence_percentage(int step, int step_count);

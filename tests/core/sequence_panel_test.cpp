@@ -134,6 +134,21 @@ TEST_F(TitleSequenceTest, RepaintWhileIdleIsOneShot) {
   EXPECT_TRUE(sink.commands.empty());
 }
 
+TEST_F(TitleSequenceTest, PaintWhileAWarningIsOpenIsStillDrawnAfterTheRunEnds) {
+  app.record.title[3].set("AB");  // refused by the conversion on the last channel
+  TitleSequence run(ops, view);
+  // The warning is moved over the dialog: paint messages arrive behind it.
+  reporter.while_open = [&] { run.schedule_repaint(repaint_delay_ms); };
+  ASSERT_TRUE(run.start(false));
+  for (int i = 0; i < 4; ++i) run.tick();
+  EXPECT_EQ(app.link.sequence_step, 0);
+  EXPECT_TRUE(view.close_enabled);
+  EXPECT_EQ(view.timer_period, 20) << "the timer stays for the pending repaint";
+  run.tick();
+  EXPECT_EQ(view.repaints, 1);
+  EXPECT_EQ(view.timer_period, 0);
+}
+
 TEST_F(TitleSequenceTest, ErrorReplyStopsAtTheNextTickKeepingBarAndText) {
   TitleSequence run(ops, view);
   ASSERT_TRUE(run.start(false));
