@@ -83,17 +83,22 @@ OutputQueue::Chunk OutputQueue::take(std::int64_t now_ns, bool paced) const {
   if (!due || *due > now_ns) return c;
   const Piece& p = pieces_.front();
   c.bytes = p.bytes.substr(p.sent, paced ? 1 : std::string::npos);
-  c.new_piece = p.sent == 0;
+  c.new_piece = !p.announced;
   if (c.new_piece) c.piece = p.bytes;
   return c;
+}
+
+void OutputQueue::announced() {
+  if (!pieces_.empty()) pieces_.front().announced = true;
 }
 
 void OutputQueue::written(std::size_t n, std::int64_t now_ns, bool paced) {
   if (pieces_.empty() || n == 0) return;
   if (paced) {
-    // Keep the byte rate exact even when the loop wakes a little late, but
-    // never bank time across an idle line.
-    const std::int64_t start = std::max(line_free_at_, now_ns - byte_ns / 4);
+    // Keep the byte rate exact when the loop wakes a little late (the next
+    // byte follows the last one's end), but never bank time across an idle
+    // line or a long stall (the byte starts now).
+    const std::int64_t start = line_free_at_ >= now_ns - byte_ns / 4 ? line_free_at_ : now_ns;
     line_free_at_ = start + static_cast<std::int64_t>(n) * byte_ns;
   } else {
     line_free_at_ = now_ns;

@@ -59,12 +59,14 @@ class OutputQueue {
 
   struct Chunk {
     std::string bytes;        // to write now; empty when nothing is due
-    bool new_piece = false;   // the first bytes of a piece
+    bool new_piece = false;   // the piece has not been announced yet
     std::string piece;        // the whole piece, when new_piece
   };
   // The bytes due at `now_ns`: a whole piece (what remains of it), or one
   // byte when paced.
   Chunk take(std::int64_t now_ns, bool paced) const;
+  // The front piece has been logged: later chunks of it are not new.
+  void announced();
   // `n` bytes of the front piece were written at `now_ns`.
   void written(std::size_t n, std::int64_t now_ns, bool paced);
 
@@ -72,6 +74,7 @@ class OutputQueue {
   struct Piece {
     std::string bytes;
     std::size_t sent = 0;
+    bool announced = false;
     std::int64_t not_before = 0;  // absolute
     std::int64_t gap = 0;         // after the previous piece has left
   };

@@ -144,14 +144,13 @@ bool Simulator::open_terminal(std::string& error) {
   slave_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (slave_ < 0) return error = errno_text("open " + path_), false;
 
-  // The unit's line: raw bytes, 9600 baud, 8 data bits, even parity, 1 stop
-  // bit. A pty carries no real line, but a client that reads the settings
-  // back finds the unit's.
+  // Raw bytes at the unit's 9600 baud. A pty has no real line: Linux keeps
+  // it at 8 bits without parity whatever a client asks for, and accepts
+  // (and ignores) the even parity and handshakes a serial program sets.
   termios t{};
   if (::tcgetattr(slave_, &t) != 0) return error = errno_text("tcgetattr"), false;
   ::cfmakeraw(&t);
-  t.c_cflag &= ~(CSIZE | CSTOPB | PARODD);
-  t.c_cflag |= CS8 | PARENB | CREAD | CLOCAL;
+  t.c_cflag |= CREAD | CLOCAL;
   t.c_cc[VMIN] = 1;
   t.c_cc[VTIME] = 0;
   ::cfsetispeed(&t, B9600);
@@ -366,6 +365,12 @@ void Simulator::write_output() {
     const std::int64_t now = monotonic_ns();
     const OutputQueue::Chunk chunk = output_.take(now, pace_);
     if (chunk.bytes.empty()) return;
+    // Logged before the bytes go out, so whoever has read an answer finds
+    // it in the log.
+    if (chunk.new_piece) {
+      log_.sent(elapsed_ns(), chunk.piece);
+      output_.announced();
+    }
     const ssize_t n = ::write(master_, chunk.bytes.data(), chunk.bytes.size());
     if (n < 0) {
       if (errno == EINTR) continue;
@@ -373,7 +378,6 @@ void Simulator::write_output() {
       else stop(errno_text("write to the terminal"));
       return;
     }
-    if (chunk.new_piece && n > 0) log_.sent(elapsed_ns(), chunk.piece);
     output_.written(static_cast<std::size_t>(n), now, pace_);
     if (static_cast<std::size_t>(n) < chunk.bytes.size()) {
       wait_writable_ = true;
