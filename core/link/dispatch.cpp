@@ -38,7 +38,7 @@ void dispatch_reply(LinkState& link, DeviceSettings& record, Reporter& reporter,
   line = line.substr(0, line.find('\0'));
   if (link.rs_control != 0) line = line.size() > 2 ? line.substr(2) : std::string_view();
   line = line.substr(0, line_buffer_size - 1);
-  std::memcpy(text, line.data(), line.size());
+  if (!line.empty()) std::memcpy(text, line.data(), line.size());
   const std::string_view working(text, line.size());
 
   link.sequence_abort = 0;
