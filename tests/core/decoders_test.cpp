@@ -2,8 +2,10 @@
 // dispatch as the receiving thread runs it.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <initializer_list>
 #include <string>
+#include <thread>
 
 #include "fakes.h"
 #include "link/dispatch.h"
@@ -245,6 +247,29 @@ TEST_F(TitleReply, ACodeOutsideTheRowsEndsTheTitle) {
   EXPECT_EQ(title(2), "\x82\xA0");
   reply(cj("04", {"2422", "2180", "2422"}));  // cell 0x80 lies outside the rows
   EXPECT_EQ(title(3), "\x82\xA0");
+}
+
+TEST_F(TitleReply, IsNeverSeenHalfWrittenByTheOtherThread) {
+  // The receiving thread rewrites ch.01 between two titles of different
+  // length while the interface thread reads it.
+  const std::string a = cj("01", {"2422", "2422", "2422", "2422", "2422", "2422", "2422", "2422", "2422", "2422"});
+  const std::string b = cj("01", {"3021", "2121", "2121", "2121", "2121", "2121", "2121", "2121", "2121", "2121"});
+  std::string long_title;
+  for (int k = 0; k < 10; ++k) long_title += "\x82\xA0";
+  const std::string short_title = "\x88\x9F";
+  std::atomic<bool> done{false};
+  std::thread receiving([&] {
+    for (int i = 0; i < 20000; ++i) dispatch_reply(app.link, app.record, reporter, i % 2 ? a : b);
+    done = true;
+  });
+  int torn = 0;
+  while (!done) {
+    const std::string seen = title(0);
+    if (seen != long_title && seen != short_title && seen != default_titles[0]) ++torn;
+  }
+  receiving.join();
+  EXPECT_EQ(torn, 0);
+  EXPECT_EQ(title(0), long_title);
 }
 
 TEST(ReplyPrefixes, TableHoldsEveryPrefixOnceWithLongerOnesFirst) {

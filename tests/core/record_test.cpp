@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "settings/record.h"
+#include "settings/settings_file.h"
 
 namespace zanteq {
 namespace {
@@ -74,6 +75,37 @@ TEST(ResetSettings, RestoresLinkAndDialogValuesButKeepsTheChoicesOfTheRun) {
   EXPECT_EQ(app.file_name, "C:\\set1.dat");
   EXPECT_EQ(app.ui.button_lock, 1);
   EXPECT_EQ(app.ui.video_format_all, 5);
+}
+
+TEST(ResetSettings, ReachesEveryFieldOfADirtyRecord) {
+  AppState fresh;
+  reset_settings(fresh);
+  AppState app;
+  // Every numeric field 77, hold time and titles replaced.
+  std::string dirty;
+  for (int line = 1; line <= 72; ++line) dirty += (line == 3 ? "999" : line >= 62 && line <= 65 ? "old" : "77") + std::string("\n");
+  ASSERT_EQ(parse_settings_file(app.record, dirty), 72);
+  reset_settings(app);
+  EXPECT_EQ(format_settings_file(app.record), format_settings_file(fresh.record));
+}
+
+TEST(ResetSettings, ClearsEveryLinkAndDialogStartValue) {
+  AppState app;
+  app.link.reply_wait_ticks = 20;
+  app.link.sequence_abort = 1;
+  app.ui.corner_clicks = 2;
+  app.ui.repaint_pending = 1;
+  app.ui.auto_switch_channel = 4;
+  app.ui.title_marker_y = 2;
+  std::strcpy(app.unit_names.entries[3].name, "kept");
+  reset_settings(app);
+  EXPECT_EQ(app.link.reply_wait_ticks, 0);
+  EXPECT_EQ(app.link.sequence_abort, 0);
+  EXPECT_EQ(app.ui.corner_clicks, 0);
+  EXPECT_EQ(app.ui.repaint_pending, 0);
+  EXPECT_EQ(app.ui.auto_switch_channel, 0);
+  EXPECT_EQ(app.ui.title_marker_y, 13);
+  EXPECT_STREQ(app.unit_names.entries[3].name, "kept") << "the unit name table is not the reset's";
 }
 
 TEST(UnitNameTable, ClearedTableHasOnlyEntryZeroInUseAndEveryNameEmpty) {
