@@ -339,6 +339,8 @@ void Simulator::read_line_input() {
     const ssize_t n = ::read(master_, buf, sizeof buf);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return;  // EAGAIN: all read
+    std::string command_bytes;  // this read's bytes less flow control, for the raw log
+    command_bytes.reserve(static_cast<std::size_t>(n));
     for (ssize_t i = 0; i < n; ++i) {
       const char c = buf[i];
       if (c == xon || c == xoff) {
@@ -347,15 +349,19 @@ void Simulator::read_line_input() {
         log_.note(elapsed_ns(), "RX", escape_bytes(std::string(1, c)));
         continue;
       }
+      command_bytes += c;
       if (line_.size() < max_kept_line) line_ += c;
       else line_cut_ = true;
       if (c == '\n') {
         if (line_cut_ && line_.back() != '\n') line_ += '\n';
+        log_.raw(command_bytes);  // the raw log is never behind the RX event
+        command_bytes.clear();
         take_line(line_);
         line_.clear();
         line_cut_ = false;
       }
     }
+    log_.raw(command_bytes);
   }
 }
 

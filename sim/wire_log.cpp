@@ -43,7 +43,6 @@ void FileSink::write(std::string_view bytes) {
 }
 
 void WireLog::received(std::int64_t elapsed_ns, std::string_view bytes) {
-  raw_.write(bytes);
   log_.write(format_log_line(elapsed_ns, "RX", escape_bytes(bytes)));
 }
 

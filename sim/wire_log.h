@@ -42,7 +42,9 @@ class WireLog {
   bool open(const std::string& path) { return log_.open(path); }
   bool open_raw(const std::string& path) { return raw_.open(path); }
 
+  // One received line for the log; the raw log is fed by raw().
   void received(std::int64_t elapsed_ns, std::string_view bytes);
+  void raw(std::string_view bytes) { raw_.write(bytes); }
   void sent(std::int64_t elapsed_ns, std::string_view bytes);
   void note(std::int64_t elapsed_ns, std::string_view kind, std::string_view text);
 

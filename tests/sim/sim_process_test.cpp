@@ -99,6 +99,7 @@ TEST_F(SimTest, SetThenReadBackOverTheTerminal) {
   EXPECT_EQ(sim->ask("\n"), "GO\r\n");
   // A line far longer than any command is refused, not split up.
   EXPECT_EQ(sim->ask(std::string(5000, 'A') + "\r\n"), "E3\r\n");
+  EXPECT_NE(read_file(raw).find(std::string(5000, 'A') + "\r\n"), std::string::npos);
   EXPECT_EQ(sim->ask("RAM\r\n"), "AME\r\n");
 }
 
