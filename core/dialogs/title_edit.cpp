@@ -3,6 +3,9 @@
 
 #include <algorithm>
 
+#include "dialogs/command_fields.h"
+#include "dialogs/title.h"
+
 namespace zanteq {
 
 namespace {
@@ -66,6 +69,15 @@ FittedTitleEdit fit_title_edit(std::u16string_view before, std::u16string_view a
   fitted.caret = head.size() + kept.size();
   fitted.changed = fitted.text != after;
   return fitted;
+}
+
+bool apply_user_title(AppState& app, std::string_view edit_text) {
+  TitleText& title = app.record.title[dialog_channel(app.ui.current_channel)];
+  const std::string before = title.str();
+  store_title(app, edit_text);
+  if (title.str() == before) return false;
+  app.data_modified = 1;
+  return true;
 }
 
 }  // namespace zanteq

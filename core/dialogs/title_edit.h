@@ -5,12 +5,15 @@
 // bytes), so every change of the edit is measured in cp932 bytes: of the
 // text just typed or pasted only the characters that cp932 can hold are
 // kept, and only as many as fit; the rest of the text stays as it was.
+// The text the user leaves in the edit then becomes the channel's title.
 #pragma once
 
 #include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
+
+#include "settings/record.h"
 
 namespace zanteq {
 
@@ -28,5 +31,12 @@ struct FittedTitleEdit {
 // of `limit_bytes`. `before` is what was kept last time.
 FittedTitleEdit fit_title_edit(std::u16string_view before, std::u16string_view after,
                                const Cp932CharBytes& bytes_of, std::size_t limit_bytes);
+
+// The user's edit of the title (code page 932 bytes): stored into the title
+// of the dialog's channel like store_title does, and data_modified is set
+// when the stored title changes, so typing a character and deleting it
+// again leaves the mark set, while a text that pads to the stored title does
+// not set it. The dialog's own filling of the edit does not come here.
+bool apply_user_title(AppState& app, std::string_view edit_text);
 
 }  // namespace zanteq

@@ -4,6 +4,8 @@
 
 #include "dialogs/title_edit.h"
 
+#include <string>
+
 namespace zanteq {
 namespace {
 
@@ -78,6 +80,38 @@ TEST(TitleEdit, AnOverlongTextOnlyShrinks) {
   const std::u16string eleven(11, u'あ');
   EXPECT_FALSE(fit(eleven, std::u16string(10, u'あ')).changed);
   EXPECT_EQ(fit(eleven, eleven + u"a").text, eleven);
+}
+
+class UserTitle : public ::testing::Test {
+ protected:
+  UserTitle() { reset_settings(app); }
+  AppState app;
+};
+
+TEST_F(UserTitle, TypingChangesTheTitleOfTheChannelAndMarksIt) {
+  app.ui.current_channel = 1;
+  EXPECT_TRUE(apply_user_title(app, "\x82\xa0"));  // "あ"
+  std::string padded = "\x82\xa0";
+  for (int i = 0; i < 9; ++i) padded += "\x81\x40";
+  EXPECT_EQ(app.record.title[1].str(), padded);
+  EXPECT_EQ(app.data_modified, 1);
+  EXPECT_EQ(app.record.title[0].str(), default_titles[0]);
+}
+
+TEST_F(UserTitle, TheSameTitleAgainIsNoChange) {
+  // The default title as the edit shows it, and the same text without its
+  // trailing full-width blanks, both store what is already there.
+  EXPECT_FALSE(apply_user_title(app, default_titles[0]));
+  const std::string typed = std::string(default_titles[0]).substr(0, 14);
+  EXPECT_FALSE(apply_user_title(app, typed));
+  EXPECT_EQ(app.data_modified, 0);
+}
+
+TEST_F(UserTitle, SplitOrAutomaticSwitchingEditsChannelOne) {
+  app.ui.current_channel = 5;
+  EXPECT_TRUE(apply_user_title(app, "\x82\xa0\x82\xa2"));
+  EXPECT_EQ(app.record.title[0].str().substr(0, 4), "\x82\xa0\x82\xa2");
+  EXPECT_EQ(app.record.title[0].str().size(), 20u);
 }
 
 }  // namespace
