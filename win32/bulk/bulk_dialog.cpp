@@ -1,0 +1,79 @@
+// The view and the run shared by the read-all and set-all dialogs.
+#include "bulk/bulk_dialog.h"
+
+#include <commctrl.h>
+
+#include "app/app.h"
+#include "dialogs/dialog_common.h"
+#include "resource.h"
+
+namespace zanteq::win32 {
+
+void BulkDialogView::start_timer(int period_ms) {
+  SetTimer(dialog_, timer_id_, static_cast<UINT>(period_ms), nullptr);
+}
+
+void BulkDialogView::stop_timer() { KillTimer(dialog_, timer_id_); }
+
+void BulkDialogView::enable_close(bool enabled) {
+  EnableWindow(GetDlgItem(dialog_, IDCANCEL), enabled ? TRUE : FALSE);
+}
+
+void BulkDialogView::step_progress() { SendDlgItemMessageW(dialog_, IDC_BULK_PROGRESS, PBM_STEPIT, 0, 0); }
+
+void BulkDialogView::reset_progress() {
+  SendDlgItemMessageW(dialog_, IDC_BULK_PROGRESS, PBM_SETPOS, 0, 0);
+}
+
+void BulkDialogView::set_percentage_text(const char* text) {
+  set_text(GetDlgItem(dialog_, IDC_BULK_PERCENT), text);
+}
+
+void BulkDialogView::end_dialog() { EndDialog(dialog_, IDCANCEL); }
+
+namespace {
+
+BulkRun* run_of(HWND dialog) {
+  return reinterpret_cast<BulkRun*>(GetWindowLongPtrW(dialog, DWLP_USER));
+}
+
+}  // namespace
+
+void attach_bulk_run(HWND dialog, std::unique_ptr<BulkRun> run, int step_count,
+                     const char* caption_label) {
+  SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(run.release()));
+  app_state().ui.corner_clicks = 0;
+  apply_caption_rule(dialog, caption_label);
+  SendDlgItemMessageW(dialog, IDC_BULK_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, step_count));
+  SendDlgItemMessageW(dialog, IDC_BULK_PROGRESS, PBM_SETSTEP, 1, 0);
+}
+
+void start_bulk_run(HWND dialog) {
+  if (BulkRun* run = run_of(dialog)) run->sequence->start();
+}
+
+void tick_bulk_run(HWND dialog) {
+  if (BulkRun* run = run_of(dialog)) run->sequence->tick();
+}
+
+void close_bulk_dialog(HWND dialog) {
+  // Given up before the dialog goes: ticks that still reach the window
+  // between EndDialog and its destruction must not send anything.
+  if (BulkRun* run = run_of(dialog)) {
+    if (run->sequence->running()) {
+      run->sequence->cancel();
+      run->view.stop_timer();
+    }
+  }
+  EndDialog(dialog, IDCANCEL);
+}
+
+void release_bulk_run(HWND dialog) {
+  BulkRun* run = run_of(dialog);
+  SetWindowLongPtrW(dialog, DWLP_USER, 0);
+  if (!run) return;
+  run->sequence->cancel();
+  delete run;
+}
+
+}  // namespace zanteq::win32

@@ -1,0 +1,62 @@
+// What the read-all and set-all dialogs share: the view their timed
+// sequence drives (timer, Close button, progress bar, percentage, ending the
+// dialog) and the life of that sequence, bound to the dialog window from
+// WM_INITDIALOG to WM_DESTROY.
+//
+// Everything here runs on the interface thread. The receiving thread only
+// touches the shared link flags the sequence reads.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+#include "bulk/timed_sequence.h"
+
+namespace zanteq::win32 {
+
+class BulkDialogView final : public SequenceView {
+ public:
+  BulkDialogView(HWND dialog, UINT_PTR timer_id) : dialog_(dialog), timer_id_(timer_id) {}
+
+  void start_timer(int period_ms) override;
+  void stop_timer() override;
+  void enable_close(bool enabled) override;
+  void step_progress() override;
+  void reset_progress() override;
+  void set_percentage_text(const char* text) override;
+  void end_dialog() override;
+
+ private:
+  HWND dialog_;
+  UINT_PTR timer_id_;
+};
+
+// One open bulk dialog. The sequence goes first when it is destroyed, so it
+// never outlives the view it refers to.
+struct BulkRun {
+  BulkRun(HWND dialog, UINT_PTR timer_id) : view(dialog, timer_id) {}
+  BulkDialogView view;
+  std::unique_ptr<TimedSequence> sequence;
+};
+
+// The parts of WM_INITDIALOG both dialogs have after their slave-address
+// combo is filled: keeps `run` with the window, sets the progress bar to
+// 0..step_count by one, applies the caption rule with `caption_label`
+// (UTF-8) and starts the corner-click count afresh.
+void attach_bulk_run(HWND dialog, std::unique_ptr<BulkRun> run, int step_count,
+                     const char* caption_label);
+
+// The start button: nothing happens while any sequence runs.
+void start_bulk_run(HWND dialog);
+// WM_TIMER, whatever the timer id.
+void tick_bulk_run(HWND dialog);
+// WM_COMMAND id 2 from any source (Close, Escape, the title-bar close).
+// Close is disabled during a run, but the title-bar close and Escape still
+// arrive as id 2; the dialog then ends all the same and the run is given
+// up, so `sequence_step` returns to 0 and nothing stays blocked.
+void close_bulk_dialog(HWND dialog);
+// WM_DESTROY: a run still going is given up and the sequence freed.
+void release_bulk_run(HWND dialog);
+
+}  // namespace zanteq::win32
