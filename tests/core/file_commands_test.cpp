@@ -1,0 +1,329 @@
+// New, Open, Save, Save As and the question at exit, against an in-memory
+// file system and scripted answers of the user.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <map>
+#include <set>
+
+#include "fakes.h"
+#include "settings/file_commands.h"
+#include "settings/settings_file.h"
+
+namespace zanteq {
+namespace {
+
+using testing::Box;
+using testing::RecordingReporter;
+
+class FakeFilePlatform : public FilePlatform {
+ public:
+  std::map<std::string, std::string> files;
+  std::set<std::string> unwritable;         // paths whose writing fails
+  std::deque<bool> answers;                 // Yes/No, in order
+  std::deque<std::optional<std::string>> choices;  // file dialog results, in order
+  bool replace_answer = false;
+
+  std::vector<std::string> questions;
+  std::vector<FileDialogMode> dialogs;
+  std::vector<std::string> replace_questions;
+  std::vector<std::string> shown_names;
+
+  bool ask_yes_no(const char* text) override {
+    questions.emplace_back(text);
+    EXPECT_FALSE(answers.empty()) << "unexpected question " << text;
+    if (answers.empty()) return false;
+    const bool answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  std::optional<std::string> choose_file(FileDialogMode mode) override {
+    dialogs.push_back(mode);
+    EXPECT_FALSE(choices.empty()) << "unexpected file dialog";
+    if (choices.empty()) return std::nullopt;
+    auto choice = choices.front();
+    choices.pop_front();
+    return choice;
+  }
+  bool file_exists(const std::string& path) override { return files.count(path) != 0; }
+  bool confirm_replace(const std::string& path) override {
+    replace_questions.push_back(path);
+    return replace_answer;
+  }
+  std::optional<std::string> read_file(const std::string& path) override {
+    auto it = files.find(path);
+    if (it == files.end()) return std::nullopt;
+    return it->second;
+  }
+  bool write_file(const std::string& path, const std::string& bytes) override {
+    if (unwritable.count(path)) return false;
+    files[path] = bytes;
+    return true;
+  }
+  void show_file_name(const std::string& path) override { shown_names.push_back(path); }
+};
+
+class FileCommandsTest : public ::testing::Test {
+ protected:
+  FileCommandsTest() { reset_settings(app); }
+
+  std::string defaults_file() {
+    AppState fresh;
+    reset_settings(fresh);
+    return format_settings_file(fresh.record);
+  }
+
+  AppState app;
+  FakeFilePlatform platform;
+  RecordingReporter reporter;
+  FileCommands commands{app, platform, reporter};
+};
+
+TEST_F(FileCommandsTest, SaveAsWritesTheRecordAndRemembersThePath) {
+  app.record.brightness[1] = 3;
+  app.data_modified = 1;
+  platform.choices.push_back(std::string("C:\\data\\set1.dat"));
+
+  EXPECT_TRUE(commands.file_save_as());
+
+  EXPECT_EQ(platform.dialogs, std::vector<FileDialogMode>{FileDialogMode::save});
+  ASSERT_EQ(platform.files.count("C:\\data\\set1.dat"), 1u);
+  EXPECT_EQ(platform.files["C:\\data\\set1.dat"], format_settings_file(app.record));
+  EXPECT_EQ(app.file_name, "C:\\data\\set1.dat");
+  EXPECT_EQ(app.data_modified, 0);
+  EXPECT_EQ(platform.shown_names, std::vector<std::string>{"C:\\data\\set1.dat"});
+  EXPECT_TRUE(reporter.boxes.empty());
+}
+
+TEST_F(FileCommandsTest, SaveAsAppendsTheExtensionToAPlainName) {
+  platform.choices.push_back(std::string("C:\\data\\set1"));
+  EXPECT_TRUE(commands.file_save_as());
+  EXPECT_EQ(platform.files.count("C:\\data\\set1.dat"), 1u);
+  EXPECT_EQ(platform.files.count("C:\\data\\set1"), 0u);
+  EXPECT_EQ(app.file_name, "C:\\data\\set1.dat");
+  EXPECT_TRUE(platform.replace_questions.empty());
+}
+
+TEST_F(FileCommandsTest, SaveAsAsksBeforeReplacingTheFileTheExtensionLandsOn) {
+  platform.files["C:\\data\\set1.dat"] = "precious";
+  app.data_modified = 1;
+
+  platform.choices.push_back(std::string("C:\\data\\set1"));
+  platform.replace_answer = false;
+  EXPECT_FALSE(commands.file_save_as());
+  EXPECT_EQ(platform.replace_questions, std::vector<std::string>{"C:\\data\\set1.dat"});
+  EXPECT_EQ(platform.files["C:\\data\\set1.dat"], "precious");
+  EXPECT_EQ(app.file_name, "");
+  EXPECT_EQ(app.data_modified, 1);
+
+  platform.choices.push_back(std::string("C:\\data\\set1"));
+  platform.replace_answer = true;
+  EXPECT_TRUE(commands.file_save_as());
+  EXPECT_EQ(platform.files["C:\\data\\set1.dat"], defaults_file());
+  EXPECT_EQ(app.file_name, "C:\\data\\set1.dat");
+}
+
+TEST_F(FileCommandsTest, SaveAsLeavesTheQuestionToTheDialogWhenTheNameIsKept) {
+  // The save dialog itself asked about this name; no second question.
+  platform.files["C:\\data\\set1.dat"] = "old";
+  platform.choices.push_back(std::string("C:\\data\\set1.dat"));
+  EXPECT_TRUE(commands.file_save_as());
+  EXPECT_TRUE(platform.replace_questions.empty());
+  EXPECT_EQ(platform.files["C:\\data\\set1.dat"], defaults_file());
+}
+
+TEST_F(FileCommandsTest, SaveAsCancelledOrFailingChangesNothing) {
+  app.data_modified = 1;
+  platform.choices.push_back(std::nullopt);
+  EXPECT_FALSE(commands.file_save_as());
+  EXPECT_TRUE(reporter.boxes.empty());
+
+  platform.unwritable.insert("C:\\ro\\set1.dat");
+  platform.choices.push_back(std::string("C:\\ro\\set1.dat"));
+  EXPECT_FALSE(commands.file_save_as());
+  EXPECT_EQ(reporter.boxes, (std::vector<Box>{{Box::warning, "Can't file open"}}));
+  EXPECT_EQ(app.file_name, "");
+  EXPECT_EQ(app.data_modified, 1);
+  EXPECT_TRUE(platform.shown_names.empty());
+}
+
+TEST_F(FileCommandsTest, SaveWithoutAFileSaysSoAndOffersNoDialog) {
+  app.data_modified = 1;
+  EXPECT_FALSE(commands.file_save());
+  EXPECT_EQ(reporter.boxes, (std::vector<Box>{{Box::warning, "Don't file open"}}));
+  EXPECT_TRUE(platform.dialogs.empty());
+  EXPECT_EQ(app.data_modified, 1);
+}
+
+TEST_F(FileCommandsTest, SaveReplacesTheRememberedFile) {
+  app.file_name = "C:\\data\\set1.dat";
+  platform.files[app.file_name] = "old";
+  app.record.hue[3] = 200;
+  app.data_modified = 1;
+  EXPECT_TRUE(commands.file_save());
+  EXPECT_EQ(platform.files[app.file_name], format_settings_file(app.record));
+  EXPECT_EQ(app.data_modified, 0);
+  EXPECT_TRUE(platform.dialogs.empty());
+}
+
+TEST_F(FileCommandsTest, SaveThatCannotWriteKeepsTheChangesMarked) {
+  app.file_name = "C:\\ro\\set1.dat";
+  platform.unwritable.insert(app.file_name);
+  app.data_modified = 1;
+  EXPECT_FALSE(commands.file_save());
+  EXPECT_EQ(reporter.boxes, (std::vector<Box>{{Box::warning, "Can't file open"}}));
+  EXPECT_EQ(app.data_modified, 1);
+}
+
+TEST_F(FileCommandsTest, OpenLoadsTheFileIntoTheRecord) {
+  AppState other;
+  reset_settings(other);
+  other.record.contrast[0] = 12;
+  other.record.title[1].set("");
+  other.record.alarm_hold_time.set("120");
+  platform.files["C:\\data\\site.dat"] = format_settings_file(other.record);
+  platform.choices.push_back(std::string("C:\\data\\site.dat"));
+
+  commands.file_open();
+
+  EXPECT_EQ(platform.dialogs, std::vector<FileDialogMode>{FileDialogMode::open});
+  EXPECT_EQ(app.record.contrast[0], 12);
+  EXPECT_EQ(app.record.title[1].str(), "");
+  EXPECT_EQ(app.record.alarm_hold_time.str(), "120");
+  EXPECT_EQ(app.file_name, "C:\\data\\site.dat");
+  EXPECT_EQ(app.data_modified, 0);
+  EXPECT_EQ(platform.shown_names, std::vector<std::string>{"C:\\data\\site.dat"});
+  EXPECT_TRUE(platform.questions.empty());
+}
+
+TEST_F(FileCommandsTest, OpenOfAMissingFileChangesNothing) {
+  app.file_name = "C:\\data\\before.dat";
+  app.record.hue[0] = 9;
+  app.data_modified = 1;
+  platform.answers.push_back(true);
+  platform.choices.push_back(std::string("C:\\data\\gone.dat"));
+
+  commands.file_open();
+
+  EXPECT_EQ(reporter.boxes, (std::vector<Box>{{Box::warning, "Can't file open"}}));
+  EXPECT_EQ(app.file_name, "C:\\data\\before.dat");
+  EXPECT_EQ(app.record.hue[0], 9);
+  EXPECT_EQ(app.data_modified, 1);
+}
+
+TEST_F(FileCommandsTest, OpenAndNewAskFirstWhenChangesAreUnsaved) {
+  app.data_modified = 1;
+  app.record.hue[0] = 9;
+
+  platform.answers.push_back(false);
+  commands.file_open();
+  platform.answers.push_back(false);
+  commands.file_new();
+  EXPECT_EQ(platform.questions, (std::vector<std::string>{open_question, new_question}));
+  EXPECT_TRUE(platform.dialogs.empty());
+  EXPECT_EQ(app.record.hue[0], 9);
+  EXPECT_EQ(app.data_modified, 1);
+
+  platform.answers.push_back(true);
+  commands.file_new();
+  EXPECT_EQ(app.record.hue[0], 0);
+  EXPECT_EQ(app.data_modified, 0);
+}
+
+TEST_F(FileCommandsTest, NewRestoresDefaultsAndKeepsTheFileForTheNextSave) {
+  app.file_name = "C:\\data\\site.dat";
+  app.record.saturation[2] = 1;
+  app.link.slave_address = 7;
+
+  commands.file_new();
+
+  EXPECT_TRUE(platform.questions.empty());
+  EXPECT_EQ(app.record.saturation[2], 80);
+  EXPECT_EQ(app.link.slave_address, 7);
+  EXPECT_EQ(app.file_name, "C:\\data\\site.dat");
+  EXPECT_EQ(platform.shown_names, std::vector<std::string>{"C:\\data\\site.dat"});
+
+  EXPECT_TRUE(commands.file_save());
+  EXPECT_EQ(platform.files["C:\\data\\site.dat"], defaults_file());
+}
+
+TEST_F(FileCommandsTest, NewAndOpenWaitWhileASequenceRuns) {
+  app.link.sequence_step = 3;
+  app.record.hue[0] = 9;
+  app.data_modified = 1;
+  commands.file_new();
+  commands.file_open();
+  EXPECT_TRUE(platform.questions.empty());
+  EXPECT_TRUE(platform.dialogs.empty());
+  EXPECT_EQ(app.record.hue[0], 9);
+
+  // Saving is not blocked.
+  platform.choices.push_back(std::string("C:\\data\\during.dat"));
+  EXPECT_TRUE(commands.file_save_as());
+}
+
+TEST_F(FileCommandsTest, ExitWithoutChangesAsksNothing) {
+  EXPECT_TRUE(commands.confirm_exit());
+  EXPECT_TRUE(platform.questions.empty());
+}
+
+TEST_F(FileCommandsTest, ExitAnsweredYesLeavesWithoutSaving) {
+  app.data_modified = 1;
+  platform.answers.push_back(true);
+  EXPECT_TRUE(commands.confirm_exit());
+  EXPECT_EQ(platform.questions, std::vector<std::string>{exit_question});
+  EXPECT_TRUE(platform.files.empty());
+}
+
+TEST_F(FileCommandsTest, ExitAnsweredNoSavesToTheKnownFileThenLeaves) {
+  app.data_modified = 1;
+  app.file_name = "C:\\data\\site.dat";
+  platform.answers.push_back(false);
+  EXPECT_TRUE(commands.confirm_exit());
+  EXPECT_TRUE(platform.dialogs.empty());
+  EXPECT_EQ(platform.files.count("C:\\data\\site.dat"), 1u);
+}
+
+TEST_F(FileCommandsTest, ExitAnsweredNoWithoutAFileOffersSaveAs) {
+  app.data_modified = 1;
+  platform.answers.push_back(false);
+  platform.choices.push_back(std::string("C:\\data\\new"));
+  EXPECT_TRUE(commands.confirm_exit());
+  EXPECT_EQ(platform.dialogs, std::vector<FileDialogMode>{FileDialogMode::save});
+  EXPECT_EQ(platform.files.count("C:\\data\\new.dat"), 1u);
+}
+
+TEST_F(FileCommandsTest, ExitStaysWhenTheSaveIsCancelledOrFails) {
+  app.data_modified = 1;
+  platform.answers.push_back(false);
+  platform.choices.push_back(std::nullopt);
+  EXPECT_FALSE(commands.confirm_exit());
+  EXPECT_EQ(app.data_modified, 1);
+
+  app.file_name = "C:\\ro\\site.dat";
+  platform.unwritable.insert(app.file_name);
+  platform.answers.push_back(false);
+  EXPECT_FALSE(commands.confirm_exit());
+  EXPECT_EQ(app.data_modified, 1);
+  EXPECT_EQ(reporter.boxes, (std::vector<Box>{{Box::warning, "Can't file open"}}));
+}
+
+TEST_F(FileCommandsTest, SavedFileReadsBackAsTheSameRecord) {
+  app.record.title[2].set("");
+  app.record.brightness[0] = 0;
+  app.record.agc[3] = 0;
+  platform.choices.push_back(std::string("C:\\data\\round.dat"));
+  ASSERT_TRUE(commands.file_save_as());
+  const std::string first = platform.files["C:\\data\\round.dat"];
+
+  commands.file_new();
+  platform.choices.push_back(std::string("C:\\data\\round.dat"));
+  commands.file_open();
+  EXPECT_EQ(app.record.title[2].str(), "");
+  EXPECT_EQ(app.record.brightness[0], 0);
+  EXPECT_EQ(app.record.agc[3], 0);
+  EXPECT_EQ(format_settings_file(app.record), first);
+}
+
+}  // namespace
+}  // namespace zanteq
