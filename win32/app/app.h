@@ -1,0 +1,29 @@
+// What the whole Windows program shares: the process-wide state, the
+// instance handle, the main window, the serial link, the message boxes and
+// the feature operations bound to the link and the boxes. All of it lives
+// from start-up to exit. Dialogs reach the record and the unit only through
+// these.
+#pragma once
+
+#include <windows.h>
+
+#include "dialogs/operations.h"
+#include "link/reporter.h"
+#include "settings/record.h"
+
+namespace zanteq::win32 {
+
+class SerialPort;
+
+AppState& app_state();
+HINSTANCE app_instance();
+HWND main_window();          // nullptr until the main window exists
+Reporter& reporter();        // the message boxes
+SerialPort& serial_port();   // also the CommandSink of operations()
+Operations& operations();    // every send_* of the feature dialogs
+
+// Start-up only.
+void set_app_instance(HINSTANCE instance);
+void set_main_window(HWND window);
+
+}  // namespace zanteq::win32

@@ -1,0 +1,94 @@
+// The command map. Every dialog is one row of dialog_commands: its menu
+// item and toolbar button, its template and its dialog procedure. A row
+// whose procedure is not there yet opens nothing; plugging a dialog in is
+// filling in its procedure (declared in dialogs/dialogs.h).
+#include "app/command_map.h"
+
+#include <windows.h>
+
+#include "app/app.h"
+#include "app/dialog_procs.h"
+#include "app/main_window.h"
+#include "bulk/bulk.h"
+#include "dialogs/dialogs.h"
+#include "resource.h"
+#include "settings/file_dialogs.h"
+
+namespace zanteq::win32 {
+
+namespace {
+
+constexpr int no_command = -1;
+
+struct DialogCommand {
+  int menu_id;
+  int toolbar_id;             // no_command when the dialog has no button
+  int template_id;
+  DLGPROC procedure;          // nullptr: not built yet, the command opens nothing
+  bool resets_corner_clicks;  // the count toward the read-all route starts again
+};
+
+const DialogCommand dialog_commands[] = {
+    {IDM_ALARM, IDT_ALARM, IDD_ALARM, nullptr, false},
+    {IDM_VIDEO_LOSS, IDT_VIDEO_LOSS, IDD_VIDEO_LOSS, nullptr, false},
+    {IDM_DATE_TIME, IDT_DATE_TIME, IDD_DATE_TIME, nullptr, false},
+    {IDM_TITLE, IDT_TITLE, IDD_TITLE, title_dialog_proc, false},
+    {IDM_AUTO_SWITCH, IDT_AUTO_SWITCH, IDD_AUTO_SWITCH, auto_switch_dialog_proc, true},
+    {IDM_VIDEO_ADJUST, IDT_VIDEO_ADJUST, IDD_VIDEO_ADJUST, video_adjust_dialog_proc, false},
+    {IDM_DISPLAY_CHANNEL, IDT_DISPLAY_CHANNEL, IDD_DISPLAY_CHANNEL, nullptr, false},
+    {IDM_VIDEO_FORMAT, IDT_VIDEO_FORMAT, IDD_VIDEO_FORMAT, nullptr, false},
+    {IDM_AGC, IDT_AGC, IDD_AGC, nullptr, false},
+    {IDM_OTHER, IDT_OTHER, IDD_OTHER, nullptr, true},
+    {IDM_SET_ALL, no_command, IDD_SET_ALL, set_all_dialog_proc, true},
+    {IDM_READ_ALL, no_command, IDD_READ_ALL, read_all_dialog_proc, true},
+    {IDM_SLAVE_ADDRESS, no_command, IDD_SLAVE_ADDRESS, nullptr, true},
+    {IDM_INTERFACE, no_command, IDD_INTERFACE, interface_dialog_proc, true},
+    {IDM_ABOUT, no_command, IDD_ABOUT, about_dialog_proc, false},
+};
+
+void open_dialog(const DialogCommand& command) {
+  if (command.resets_corner_clicks) app_state().ui.corner_clicks = 0;
+  if (!command.procedure) return;
+  DialogBoxParamW(app_instance(), MAKEINTRESOURCEW(command.template_id), main_window(),
+                  command.procedure, 0);
+}
+
+const DialogCommand* find_dialog(int command_id) {
+  for (const DialogCommand& command : dialog_commands) {
+    if (command.menu_id == command_id || command.toolbar_id == command_id) return &command;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+void run_command(int command_id) {
+  if (command_id == no_command) return;
+  if (const DialogCommand* dialog = find_dialog(command_id)) {
+    open_dialog(*dialog);
+    return;
+  }
+  switch (command_id) {
+    case IDM_EXIT:
+      exit_application();
+      break;
+    case IDM_FILE_NEW:
+      file_commands().file_new();
+      break;
+    case IDM_FILE_OPEN:
+      file_commands().file_open();
+      break;
+    case IDM_FILE_SAVE:
+      file_commands().file_save();
+      break;
+    case IDM_FILE_SAVE_AS:
+      file_commands().file_save_as();
+      break;
+    default:
+      break;
+  }
+}
+
+void open_read_all() { run_command(IDM_READ_ALL); }
+
+}  // namespace zanteq::win32

@@ -1,0 +1,12 @@
+// Dialog procedures of the application shell: the interface settings (144)
+// and the about box (100).
+#pragma once
+
+#include <windows.h>
+
+namespace zanteq::win32 {
+
+INT_PTR CALLBACK interface_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+INT_PTR CALLBACK about_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+
+}  // namespace zanteq::win32

@@ -1,0 +1,23 @@
+// The interface values kept in "zanteq.ini" (section "ZANTEQ_Section"):
+// com_port, rs_control and select_number.
+//
+// The file lives in the user's application data folder
+// (%APPDATA%\ZANTEQ\zanteq.ini), which a standard user can write on every
+// current Windows; a file of that name left in the Windows directory by an
+// older installation is read when the new one does not exist yet, and copied
+// over at the first change.
+#pragma once
+
+#include "settings/record.h"
+
+namespace zanteq::win32 {
+
+// At start-up: the three keys into com_port, rs_control and select_number
+// ("0" for a missing file or key). Values outside the tables that com_port
+// and select_number index become 0.
+void read_interface_settings(AppState& app);
+
+// Writes one key at once (the interface dialog calls it on every change).
+void write_interface_setting(const char* key, int value);
+
+}  // namespace zanteq::win32

@@ -1,0 +1,66 @@
+// Program entry: single instance, state, main window, serial link,
+// receiving thread, message loop.
+#include <windows.h>
+
+#include "app/app.h"
+#include "app/interface_settings.h"
+#include "app/main_window.h"
+#include "link/serial_port.h"
+
+namespace zanteq::win32 {
+
+namespace {
+
+const wchar_t mutex_name[] = L"ZANTEQ VEZ_O_Mutex";
+
+int run_message_loop() {
+  MSG message{};
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  return static_cast<int>(message.wParam);
+}
+
+int run_program(HINSTANCE instance) {
+  set_app_instance(instance);
+
+  // Creating and testing in one call: two copies started together cannot
+  // both see "not running". The handle is held for the life of the process.
+  const HANDLE mutex = CreateMutexW(nullptr, FALSE, mutex_name);
+  if (mutex && GetLastError() == ERROR_ALREADY_EXISTS) {
+    CloseHandle(mutex);
+    MessageBoxW(nullptr, L"２重に起動はできません", L"ZANTEQ", MB_OK);
+    return 0;
+  }
+
+  if (!register_main_window_class(instance)) return 0;
+
+  AppState& app = app_state();
+  clear_unit_name_table(app.unit_names);
+  reset_settings(app);
+  read_interface_settings(app);
+
+  const HWND window = create_main_window(instance);
+  if (!window) return 0;
+  set_main_window(window);
+  ShowWindow(window, SW_SHOW);
+  UpdateWindow(window);
+  DrawMenuBar(window);
+
+  SerialPort& port = serial_port();
+  port.open_port(app.iface.com_port);
+  if (!port.start_read_thread()) reporter().show_warning_box("error creating read thread");
+
+  const int exit_code = run_message_loop();
+  port.stop();
+  return exit_code;
+}
+
+}  // namespace
+
+}  // namespace zanteq::win32
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  return zanteq::win32::run_program(instance);
+}

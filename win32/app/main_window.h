@@ -1,0 +1,23 @@
+// The main window: menu, toolbar, status-bar clock and the 300 ms timer
+// that drives the reply watch. It has no content of its own; every function
+// opens from its menu or toolbar.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace zanteq::win32 {
+
+bool register_main_window_class(HINSTANCE instance);
+// Created at (0, 0) with the size for the running Windows version.
+HWND create_main_window(HINSTANCE instance);
+
+// The title bar names the file in use: "ZANTEQ - name.dat".
+void show_main_window_file(const std::string& file_name);
+
+// Close box, Alt+F4 and "ｱﾌﾟﾘｹｰｼｮﾝの終了": ask about unsaved changes, then
+// end the message loop. A cancelled or failed save keeps the program open.
+void exit_application();
+
+}  // namespace zanteq::win32

@@ -1,0 +1,80 @@
+// Combo, caption and edit helpers shared by the settings dialogs.
+#include "dialogs/dialog_common.h"
+
+#include <vector>
+
+#include "resource.h"
+#include "app/app.h"
+#include "link/codec.h"
+#include "link/framing.h"
+#include "link/text_conversion.h"
+
+namespace zanteq::win32 {
+
+void init_slave_address_combo(HWND dialog) {
+  for (int address = 0; address < broadcast_address; ++address) {
+    char text[3] = {};
+    format_dec2(address, text);
+    insert_combo_entry(dialog, IDC_SLAVE_ADDRESS, address, text);
+  }
+  insert_combo_entry(dialog, IDC_SLAVE_ADDRESS, broadcast_address, "Bloadcast");
+
+  const LinkState& link = app_state().link;
+  if (link.rs_control != 0) {
+    select_combo_entry(dialog, IDC_SLAVE_ADDRESS, link.slave_address);
+  } else {
+    EnableWindow(GetDlgItem(dialog, IDC_SLAVE_ADDRESS), FALSE);
+  }
+}
+
+void store_slave_address(HWND dialog) {
+  const int selection = combo_selection(dialog, IDC_SLAVE_ADDRESS);
+  if (selection >= 0) app_state().link.slave_address = selection;
+}
+
+void apply_caption_rule(HWND dialog, const char* feature_label) {
+  const AppState& app = app_state();
+  if (app.iface.select_number == -1) return;
+  const std::wstring caption =
+      utf8_to_wide(feature_label) + cp932_to_wide(unit_name(app.unit_names, app.iface.select_number));
+  SetWindowTextW(dialog, caption.c_str());
+}
+
+void insert_combo_entry(HWND dialog, int combo_id, int index, const char* text) {
+  const std::wstring wide = utf8_to_wide(text);
+  SendDlgItemMessageW(dialog, combo_id, CB_INSERTSTRING, static_cast<WPARAM>(index),
+                      reinterpret_cast<LPARAM>(wide.c_str()));
+}
+
+void insert_combo_entries(HWND dialog, int combo_id, std::initializer_list<const char*> texts) {
+  int index = 0;
+  for (const char* text : texts) insert_combo_entry(dialog, combo_id, index++, text);
+}
+
+void select_combo_entry(HWND dialog, int combo_id, int index) {
+  SendDlgItemMessageW(dialog, combo_id, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+int combo_selection(HWND dialog, int combo_id) {
+  return static_cast<int>(SendDlgItemMessageW(dialog, combo_id, CB_GETCURSEL, 0, 0));
+}
+
+void store_combo_selection(HWND dialog, int combo_id, std::atomic<int>& field) {
+  field = combo_selection(dialog, combo_id);
+}
+
+std::string edit_text_cp932(HWND dialog, int edit_id, bool* lossy) {
+  const HWND edit = GetDlgItem(dialog, edit_id);
+  const int length = GetWindowTextLengthW(edit);
+  std::vector<wchar_t> text(static_cast<std::size_t>(length) + 1, L'\0');
+  GetWindowTextW(edit, text.data(), length + 1);
+  return wide_to_cp932(std::wstring_view(text.data()), lossy);
+}
+
+void set_edit_text_cp932(HWND dialog, int edit_id, std::string_view text) {
+  SetDlgItemTextW(dialog, edit_id, cp932_to_wide(text).c_str());
+}
+
+void set_text(HWND window, const char* text) { SetWindowTextW(window, utf8_to_wide(text).c_str()); }
+
+}  // namespace zanteq::win32

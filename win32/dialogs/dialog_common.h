@@ -1,0 +1,46 @@
+// Helpers that every settings dialog needs: the slave-address combo, the
+// caption rule, combos filled at explicit indexes with UTF-8 entries, and
+// edits holding code page 932 text. All run on the interface thread.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+namespace zanteq::win32 {
+
+// Combo 1005: "00".."31" at indexes 0..31 and "Bloadcast" at 32. On RS-485
+// (rs_control non-zero) slave_address is selected; on RS-232C the combo is
+// disabled and shows no selection.
+void init_slave_address_combo(HWND dialog);
+// CBN_SELCHANGE of combo 1005: the selection becomes slave_address for
+// every later command of every dialog.
+void store_slave_address(HWND dialog);
+
+// Unless select_number is -1 (keep the template's caption), the caption
+// becomes `feature_label` (UTF-8, with its trailing blank) followed by the
+// name of unit-name entry select_number.
+void apply_caption_rule(HWND dialog, const char* feature_label);
+
+// CB_INSERTSTRING at an explicit index, so the entry order never depends on
+// a sort style of the template.
+void insert_combo_entry(HWND dialog, int combo_id, int index, const char* text);
+// Entries at indexes 0, 1, 2, ... in the order given.
+void insert_combo_entries(HWND dialog, int combo_id, std::initializer_list<const char*> texts);
+void select_combo_entry(HWND dialog, int combo_id, int index);
+int combo_selection(HWND dialog, int combo_id);  // CB_ERR (-1) when nothing is selected
+// CBN_SELCHANGE of a combo whose value lives in the record: store the
+// selection index into the field.
+void store_combo_selection(HWND dialog, int combo_id, std::atomic<int>& field);
+
+// Edits whose text the record holds as code page 932 bytes.
+std::string edit_text_cp932(HWND dialog, int edit_id, bool* lossy = nullptr);
+void set_edit_text_cp932(HWND dialog, int edit_id, std::string_view text);
+
+// UTF-8 text into a control or a window caption.
+void set_text(HWND window, const char* text);
+
+}  // namespace zanteq::win32

@@ -1,0 +1,23 @@
+// Dialog procedures of the feature dialogs, one per dialog template. The
+// command map (app/command_map.cpp) opens each from its table row; a new
+// dialog is declared here, defined in its own source in this folder (or in
+// bulk/ for the bulk transfers), and its template goes into an .rc file of
+// its own included by resources/zanteq.rc.
+#pragma once
+
+#include <windows.h>
+
+namespace zanteq::win32 {
+
+// Each has the form
+//   INT_PTR CALLBACK alarm_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+// and uses the helpers of dialogs/dialog_common.h. None has landed yet.
+
+// The painted dialogs: auto-switch (138), titles (136), title position (137,
+// opened from the title dialog), video adjustment (140).
+INT_PTR CALLBACK auto_switch_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+INT_PTR CALLBACK title_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+INT_PTR CALLBACK title_position_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+INT_PTR CALLBACK video_adjust_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+
+}  // namespace zanteq::win32

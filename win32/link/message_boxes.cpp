@@ -1,0 +1,35 @@
+// Message boxes: a beep first, then a task-modal box without owner.
+#include "link/message_boxes.h"
+
+#include <windows.h>
+
+#include "link/text_conversion.h"
+
+namespace zanteq::win32 {
+
+namespace {
+
+void show_box(const char* text, const wchar_t* caption, UINT icon) {
+  MessageBeep(MB_ICONQUESTION);
+  MessageBoxW(nullptr, utf8_to_wide(text).c_str(), caption, MB_OK | MB_TASKMODAL | icon);
+}
+
+}  // namespace
+
+void show_success_box(const char* text) { show_box(text, L"Success", 0); }
+void show_error_box(const char* text) { show_box(text, L"Error", MB_ICONHAND); }
+void show_warning_box(const char* text) { show_box(text, L"Error", MB_ICONEXCLAMATION); }
+
+bool ask_yes_no(const char* text, const char* caption) {
+  // Task-modal so that the main window cannot start a second command
+  // while the question is open.
+  const int answer = MessageBoxW(nullptr, utf8_to_wide(text).c_str(), utf8_to_wide(caption).c_str(),
+                                 MB_YESNO | MB_ICONQUESTION | MB_TASKMODAL);
+  return answer == IDYES;
+}
+
+void MessageBoxReporter::show_success_box(const char* text) { win32::show_success_box(text); }
+void MessageBoxReporter::show_error_box(const char* text) { win32::show_error_box(text); }
+void MessageBoxReporter::show_warning_box(const char* text) { win32::show_warning_box(text); }
+
+}  // namespace zanteq::win32

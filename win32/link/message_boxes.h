@@ -1,0 +1,26 @@
+// The program's three kinds of message box and the questions it asks.
+// Every box has no owner and is task-modal: it can come from the receiving
+// thread as well as from the interface thread, and it blocks its caller
+// until the user presses OK.
+#pragma once
+
+#include "link/reporter.h"
+
+namespace zanteq::win32 {
+
+// Texts are UTF-8.
+void show_success_box(const char* text);  // caption "Success", no icon
+void show_error_box(const char* text);    // caption "Error", stop icon
+void show_warning_box(const char* text);  // caption "Error", exclamation icon
+
+// Yes/No question with the question icon; true for Yes.
+bool ask_yes_no(const char* text, const char* caption);
+
+class MessageBoxReporter final : public Reporter {
+ public:
+  void show_success_box(const char* text) override;
+  void show_error_box(const char* text) override;
+  void show_warning_box(const char* text) override;
+};
+
+}  // namespace zanteq::win32

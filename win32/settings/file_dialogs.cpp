@@ -1,0 +1,98 @@
+// The platform side of the file commands: GetOpenFileNameW and
+// GetSaveFileNameW, question boxes, and whole-file reads and writes in
+// binary (the core's text already ends its lines in CR LF).
+#include "settings/file_dialogs.h"
+
+#include <windows.h>
+#include <commdlg.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "app/app.h"
+#include "app/main_window.h"
+#include "link/message_boxes.h"
+#include "link/text_conversion.h"
+
+namespace zanteq::win32 {
+
+namespace {
+
+constexpr DWORD path_chars = 8192;
+constexpr std::size_t largest_settings_file = 1 << 20;  // a real one is about 1 KB
+
+// Filter pairs, each zero-terminated, the list ended by an empty string.
+const wchar_t filter[] = L"データ(*.dat)\0*.dat\0すべて(*.*)\0*.*\0";
+
+class Win32FilePlatform final : public FilePlatform {
+ public:
+  bool ask_yes_no(const char* text) override { return win32::ask_yes_no(text, "ZANTEQ"); }
+
+  std::optional<std::string> choose_file(FileDialogMode mode) override {
+    std::vector<wchar_t> path(path_chars, L'\0');
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = main_window();
+    dialog.lpstrFilter = filter;
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = path.data();
+    dialog.nMaxFile = path_chars;
+    BOOL chosen = FALSE;
+    if (mode == FileDialogMode::open) {
+      dialog.lpstrTitle = L"ファイルのオープン";
+      dialog.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+      chosen = GetOpenFileNameW(&dialog);
+    } else {
+      dialog.lpstrTitle = L"ファイルの保存";
+      dialog.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
+      chosen = GetSaveFileNameW(&dialog);
+    }
+    if (!chosen) return std::nullopt;
+    return wide_to_utf8(path.data());
+  }
+
+  bool file_exists(const std::string& path) override {
+    const DWORD attributes = GetFileAttributesW(utf8_to_wide(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES;
+  }
+
+  bool confirm_replace(const std::string& path) override {
+    const std::wstring text = utf8_to_wide(path) + L" は既に存在します。\n上書きしますか？";
+    const int answer = MessageBoxW(main_window(), text.c_str(), L"ファイルの保存",
+                                   MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2);
+    return answer == IDYES;
+  }
+
+  std::optional<std::string> read_file(const std::string& path) override {
+    FILE* file = _wfopen(utf8_to_wide(path).c_str(), L"rb");
+    if (!file) return std::nullopt;
+    std::string content;
+    char chunk[4096];
+    std::size_t got = 0;
+    while (content.size() < largest_settings_file && (got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+      content.append(chunk, got);
+    }
+    std::fclose(file);
+    return content;
+  }
+
+  bool write_file(const std::string& path, const std::string& bytes) override {
+    FILE* file = _wfopen(utf8_to_wide(path).c_str(), L"wb");
+    if (!file) return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    const bool closed = std::fclose(file) == 0;
+    return written && closed;
+  }
+
+  void show_file_name(const std::string& path) override { show_main_window_file(path); }
+};
+
+}  // namespace
+
+FileCommands& file_commands() {
+  static Win32FilePlatform platform;
+  static FileCommands commands{app_state(), platform, reporter()};
+  return commands;
+}
+
+}  // namespace zanteq::win32
