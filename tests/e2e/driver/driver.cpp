@@ -1,0 +1,532 @@
+// UI driver of the end-to-end tests. Runs in the same Wine prefix (and
+// desktop) as zanteq.exe, starts it, and works its windows the way a user
+// would, by command ids, control ids, captions and texts, following a script:
+//
+//   zanteq-driver.exe <path of zanteq.exe> <script>
+//
+// One command per line; '#' starts a comment; arguments are words or
+// "quoted strings" with \r \n \t \" \\ escapes. The commands are listed in
+// tests/e2e/README.md. Every step is echoed; the first failure ends the run.
+// Exit code: 0 all steps passed, 1 a step failed, 77 the scenario needs a
+// dialog that the program does not have yet (the test is skipped).
+#include <windows.h>
+#include <commctrl.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "script.h"
+#include "settings/app_shell.h"
+
+namespace {
+
+using namespace e2e;
+
+constexpr DWORD default_timeout_ms = 5000;
+constexpr DWORD poll_ms = 50;
+
+// ---- windows of the program -----------------------------------------------
+
+std::map<std::string, PROCESS_INFORMATION> processes;  // by the name given at launch
+
+bool belongs_to_program(HWND window) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  for (const auto& entry : processes) {
+    if (entry.second.dwProcessId == pid) return true;
+  }
+  return false;
+}
+
+std::wstring class_of(HWND window) {
+  wchar_t name[256] = {};
+  GetClassNameW(window, name, 256);
+  return name;
+}
+
+std::wstring text_of(HWND window) {
+  wchar_t text[4096] = {};
+  SendMessageTimeoutW(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
+                      nullptr);
+  return text;
+}
+
+std::vector<HWND> program_dialogs() {
+  std::vector<HWND> found;
+  EnumWindows(
+      [](HWND window, LPARAM list) -> BOOL {
+        if (IsWindowVisible(window) && class_of(window) == L"#32770" && belongs_to_program(window)) {
+          reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+// The text of a message box: its one static control that holds text.
+std::wstring box_text(HWND box) {
+  std::wstring found;
+  struct Search {
+    std::wstring* text;
+  } search{&found};
+  EnumChildWindows(
+      box,
+      [](HWND child, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        if (class_of(child) == L"Static") {
+          std::wstring t = text_of(child);
+          if (!t.empty()) {
+            *s->text = t;
+            return FALSE;
+          }
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return found;
+}
+
+bool is_message_box(HWND dialog) {
+  // A message box has no owner-drawn layout of ours: it has a static text
+  // and only standard buttons; our dialogs always hold other controls.
+  return GetDlgItem(dialog, 0xFFFF) != nullptr || (GetWindow(dialog, GW_OWNER) == nullptr && !box_text(dialog).empty());
+}
+
+void describe_open_windows() {
+  for (HWND dialog : program_dialogs()) {
+    say("      open: [%s] \"%s\"", shown(text_of(dialog)).c_str(), shown(box_text(dialog)).c_str());
+  }
+}
+
+HWND find_main_window(const std::string& process) {
+  auto it = processes.find(process);
+  if (it == processes.end()) return nullptr;
+  struct Search {
+    DWORD pid;
+    HWND found;
+  } search{it->second.dwProcessId, nullptr};
+  EnumWindows(
+      [](HWND window, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        if (pid == s->pid && IsWindowVisible(window) && class_of(window) == L"ZANTEQ") {
+          s->found = window;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// ---- the driver ------------------------------------------------------------
+
+class Driver {
+ public:
+  explicit Driver(std::wstring program) : program_(std::move(program)) {}
+
+  // Returns the exit code of the run.
+  int run(const std::vector<std::string>& lines) {
+    const int code = run_script(
+        lines, [this](const std::vector<std::string>& words, Failure& f) { step(words, f); },
+        [] { describe_open_windows(); });
+    end_programs();
+    return code;
+  }
+
+ private:
+  static DWORD number(const std::vector<std::string>& w, std::size_t i, DWORD fallback) {
+    return static_cast<DWORD>(e2e::number(w, i, fallback));
+  }
+
+  void fail(Failure& f, const std::string& why) { f = {exit_fail, why}; }
+
+  HWND need_main(Failure& f) {
+    if (!main_) fail(f, "no main window yet (use 'window')");
+    return main_;
+  }
+
+  HWND need_dialog(Failure& f) {
+    if (!dialog_ || !IsWindow(dialog_)) {
+      fail(f, "no dialog open (use 'dialog')");
+      return nullptr;
+    }
+    return dialog_;
+  }
+
+  HWND need_control(Failure& f, int id) {
+    const HWND dialog = need_dialog(f);
+    if (!dialog) return nullptr;
+    const HWND control = GetDlgItem(dialog, id);
+    if (!control) fail(f, "the dialog has no control " + std::to_string(id));
+    return control;
+  }
+
+  void step(const std::vector<std::string>& w, Failure& f) {
+    const std::string& command = w[0];
+    if (command == "launch") return launch(word(w, 1, "main"), f);
+    if (command == "window") return window(word(w, 1, "main"), number(w, 2, 10000), f);
+    if (command == "menu") return post_command(number(w, 1, 0), f);
+    if (command == "contextmenu") return context_menu(number(w, 1, 0), number(w, 2, 0), f);
+    if (command == "close") return close_main(f);
+    if (command == "dialog") return dialog(word(w, 1, ""), number(w, 2, default_timeout_ms), false, f);
+    if (command == "dialog-or-skip") return dialog(word(w, 1, ""), number(w, 2, 3000), true, f);
+    if (command == "nodialog") return no_dialog(word(w, 1, ""), number(w, 2, 1000), f);
+    if (command == "dialog-cancel") return dialog_cancel(f);
+    if (command == "hover") return hover(number(w, 1, 0), number(w, 2, 0));
+    if (command == "combo") return combo(number(w, 1, 0), number(w, 2, 0), f);
+    if (command == "combo-is") return combo_is(number(w, 1, 0), static_cast<int>(number(w, 2, 0)), f);
+    if (command == "edit") return edit(number(w, 1, 0), word(w, 2, ""), f);
+    if (command == "click") return click(number(w, 1, 0), f);
+    if (command == "dialog-closed") return dialog_closed(number(w, 1, default_timeout_ms), f);
+    if (command == "box") return box(w, f);
+    if (command == "nobox") return no_box(number(w, 1, 1000), f);
+    if (command == "filedlg") return file_dialog(word(w, 1, ""), word(w, 2, ""), true, f);
+    if (command == "filedlg-cancel") return file_dialog(word(w, 1, ""), "", false, f);
+    if (command == "title") return title(word(w, 1, ""), number(w, 2, default_timeout_ms), f);
+    if (command == "status-clock") return status_clock(f);
+    if (command == "exits") return exits(number(w, 1, 0), word(w, 2, "main"), number(w, 3, 10000), f);
+    if (command == "alive") return alive(word(w, 1, "main"), f);
+    if (command == "shot") return shot(word(w, 1, "shot.png"), f);
+    if (command == "list") {
+      describe_open_windows();
+      return;
+    }
+    if (command == "sleep") {
+      Sleep(number(w, 1, 0));
+      return;
+    }
+    fail(f, "unknown command '" + command + "'");
+  }
+
+  void launch(const std::string& name, Failure& f) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    std::wstring command_line = L"\"" + program_ + L"\"";
+    launched_at_ = GetTickCount64();
+    if (!CreateProcessW(program_.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info)) {
+      return fail(f, "cannot start " + utf8(program_));
+    }
+    processes[name] = info;
+  }
+
+  void window(const std::string& name, DWORD timeout, Failure& f) {
+    HWND found = nullptr;
+    if (!wait_for(timeout, [&] { return (found = find_main_window(name)) != nullptr; })) {
+      return fail(f, "no main window of '" + name + "'");
+    }
+    say("     main window after %llu ms", static_cast<unsigned long long>(GetTickCount64() - launched_at_));
+    main_ = found;
+  }
+
+  void post_command(DWORD id, Failure& f) {
+    if (const HWND main = need_main(f)) PostMessageW(main, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+  }
+
+  void context_menu(DWORD x, DWORD y, Failure& f) {
+    if (const HWND main = need_main(f)) {
+      PostMessageW(main, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(main), MAKELPARAM(x, y));
+      Sleep(poll_ms);
+    }
+  }
+
+  void close_main(Failure& f) {
+    if (const HWND main = need_main(f)) PostMessageW(main, WM_CLOSE, 0, 0);
+  }
+
+  // A dialog of the program, by its caption or, written #ID, by a control
+  // it holds (captions follow the unit-name rule; control ids do not).
+  void dialog(const std::string& which, DWORD timeout, bool skip_if_missing, Failure& f) {
+    const bool by_control = !which.empty() && which[0] == '#';
+    const int control = by_control ? std::atoi(which.c_str() + 1) : 0;
+    const std::wstring wanted = wide(which);
+    HWND found = nullptr;
+    const bool seen = wait_for(timeout, [&] {
+      for (HWND d : program_dialogs()) {
+        if (is_message_box(d)) continue;
+        if (by_control ? GetDlgItem(d, control) != nullptr : text_of(d) == wanted) {
+          found = d;
+          return true;
+        }
+      }
+      return false;
+    });
+    if (!seen) {
+      if (skip_if_missing) {
+        f = {exit_skip, "the dialog " + which + " does not open yet"};
+      } else {
+        fail(f, "no dialog " + which);
+      }
+      return;
+    }
+    dialog_ = found;
+  }
+
+  // No such dialog opens within `ms`.
+  void no_dialog(const std::string& which, DWORD ms, Failure& f) {
+    Failure probe;
+    dialog(which, ms, false, probe);
+    if (probe.code == exit_pass) fail(f, "the dialog " + which + " opened");
+    dialog_ = nullptr;
+  }
+
+  // Escape, or the title-bar close: IDCANCEL to the dialog.
+  void dialog_cancel(Failure& f) {
+    if (const HWND dialog = need_dialog(f)) PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+  }
+
+  // The mouse rests at screen position (x, y), as for a tooltip.
+  void hover(DWORD x, DWORD y) {
+    SetCursorPos(static_cast<int>(x) - 2, static_cast<int>(y));
+    Sleep(100);
+    SetCursorPos(static_cast<int>(x), static_cast<int>(y));
+    INPUT move{};
+    move.type = INPUT_MOUSE;
+    move.mi.dwFlags = MOUSEEVENTF_MOVE;
+    move.mi.dx = 1;
+    SendInput(1, &move, sizeof move);
+  }
+
+  void combo(DWORD id, DWORD index, Failure& f) {
+    const HWND control = need_control(f, static_cast<int>(id));
+    if (!control) return;
+    SendMessageW(control, CB_SETCURSEL, index, 0);
+    SendMessageW(dialog_, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(control));
+  }
+
+  void combo_is(DWORD id, int index, Failure& f) {
+    const HWND control = need_control(f, static_cast<int>(id));
+    if (!control) return;
+    const int selection = static_cast<int>(SendMessageW(control, CB_GETCURSEL, 0, 0));
+    if (selection != index) {
+      fail(f, "combo " + std::to_string(id) + " shows entry " + std::to_string(selection) + ", expected " +
+                  std::to_string(index));
+    }
+  }
+
+  void edit(DWORD id, const std::string& text, Failure& f) {
+    const HWND control = need_control(f, static_cast<int>(id));
+    if (!control) return;
+    const std::wstring value = wide(text);
+    SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(value.c_str()));
+  }
+
+  void click(DWORD id, Failure& f) {
+    const HWND control = need_control(f, static_cast<int>(id));
+    if (!control) return;
+    // Posted: the click may open a modal box, which must not block the driver.
+    PostMessageW(control, BM_CLICK, 0, 0);
+  }
+
+  void dialog_closed(DWORD timeout, Failure& f) {
+    if (!need_dialog(f)) return;
+    if (!wait_for(timeout, [&] { return !IsWindow(dialog_) || !IsWindowVisible(dialog_); })) {
+      return fail(f, "the dialog is still open");
+    }
+    dialog_ = nullptr;
+  }
+
+  // box <caption> <text> [ok|yes|no|cancel] [timeout ms] [earliest ms]
+  void box(const std::vector<std::string>& w, Failure& f) {
+    const std::wstring caption = wide(word(w, 1, ""));
+    const std::wstring text = wide(word(w, 2, ""));
+    const std::string button = word(w, 3, "ok");
+    const DWORD timeout = number(w, 4, default_timeout_ms);
+    const DWORD earliest = number(w, 5, 0);
+    const int id = button == "yes" ? IDYES : button == "no" ? IDNO : button == "cancel" ? IDCANCEL : IDOK;
+    HWND found = nullptr;
+    const ULONGLONG start = GetTickCount64();
+    const bool seen = wait_for(timeout, [&] {
+      for (HWND d : program_dialogs()) {
+        if (text_of(d) == caption && box_text(d) == text) {
+          found = d;
+          return true;
+        }
+      }
+      return false;
+    });
+    if (!seen) return fail(f, "no box [" + utf8(caption) + "] \"" + shown(text) + "\"");
+    const ULONGLONG after = GetTickCount64() - start;
+    say("     box after %llu ms", static_cast<unsigned long long>(after));
+    if (after < earliest) return fail(f, "the box came too early");
+    const HWND button_window = GetDlgItem(found, id);
+    if (!button_window) return fail(f, "the box has no button '" + button + "'");
+    PostMessageW(found, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button_window));
+    if (!wait_for(default_timeout_ms, [&] { return !IsWindow(found); })) fail(f, "the box stays open");
+  }
+
+  void no_box(DWORD ms, Failure& f) {
+    std::wstring caption, text;
+    const bool seen = wait_for(ms, [&] {
+      for (HWND d : program_dialogs()) {
+        if (is_message_box(d)) {
+          caption = text_of(d);
+          text = box_text(d);
+          return true;
+        }
+      }
+      return false;
+    });
+    if (seen) fail(f, "unexpected box [" + utf8(caption) + "] \"" + shown(text) + "\"");
+  }
+
+  // The common file dialog: type the path into its name field and press OK,
+  // or press Cancel.
+  void file_dialog(const std::string& caption, const std::string& path, bool accept, Failure& f) {
+    const std::wstring wanted = wide(caption);
+    HWND found = nullptr;
+    if (!wait_for(default_timeout_ms, [&] {
+          for (HWND d : program_dialogs()) {
+            if (text_of(d) == wanted) {
+              found = d;
+              return true;
+            }
+          }
+          return false;
+        })) {
+      return fail(f, "no file dialog \"" + caption + "\"");
+    }
+    if (!accept) {
+      PostMessageW(found, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    } else {
+      HWND name = GetDlgItem(found, 0x47c);  // cmb13: the file name combo
+      if (name && class_of(name) != L"Edit") {
+        if (const HWND inner = FindWindowExW(name, nullptr, L"Edit", nullptr)) name = inner;
+      }
+      if (!name) name = GetDlgItem(found, 0x480);  // edt1 of older layouts
+      if (!name) return fail(f, "the file dialog has no name field");
+      const std::wstring value = wide(path);
+      SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(value.c_str()));
+      PostMessageW(found, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(found, IDOK)));
+    }
+    if (!wait_for(default_timeout_ms, [&] { return !IsWindow(found) || !IsWindowVisible(found); })) {
+      fail(f, "the file dialog stays open");
+    }
+  }
+
+  void title(const std::string& expected, DWORD timeout, Failure& f) {
+    const HWND main = need_main(f);
+    if (!main) return;
+    const std::wstring wanted = wide(expected);
+    std::wstring seen;
+    if (!wait_for(timeout, [&] { return (seen = text_of(main)) == wanted; })) {
+      fail(f, "the title is \"" + utf8(seen) + "\"");
+    }
+  }
+
+  // The status bar shows today's date and the time as the program's rules
+  // write them (part 0 is what WM_GETTEXT returns).
+  void status_clock(Failure& f) {
+    const HWND main = need_main(f);
+    if (!main) return;
+    const HWND bar = FindWindowExW(main, nullptr, STATUSCLASSNAMEW, nullptr);
+    if (!bar) return fail(f, "no status bar");
+    std::wstring seen, expected;
+    const bool same = wait_for(2000, [&] {
+      SYSTEMTIME now{};
+      GetLocalTime(&now);
+      const zanteq::ClockReading reading{now.wYear, now.wMonth, now.wDay, now.wDayOfWeek,
+                                         now.wHour, now.wMinute, now.wSecond};
+      expected = wide(zanteq::status_date_text(reading));
+      seen = text_of(bar);
+      return seen == expected;
+    });
+    if (!same) fail(f, "the status bar shows \"" + utf8(seen) + "\", expected \"" + utf8(expected) + "\"");
+  }
+
+  // A screenshot of the whole (virtual) screen with ImageMagick's import,
+  // which Wine starts as the Linux program it is. The path is a Linux path.
+  // Wine cannot wait for a Linux process, so the shot is done when the file
+  // has been written and stays the same size.
+  void shot(const std::string& path, Failure& f) {
+    Sleep(300);  // let the last change paint
+    const std::wstring file = L"Z:" + wide(path);
+    DeleteFileW(file.c_str());
+    std::wstring command = L"Z:\\usr\\bin\\import -window root \"" + wide(path) + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+      return fail(f, "cannot run import");
+    }
+    CloseHandle(info.hProcess);
+    CloseHandle(info.hThread);
+    LONGLONG last_size = -1;
+    const bool written = wait_for(20000, [&] {
+      WIN32_FILE_ATTRIBUTE_DATA data{};
+      if (!GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data)) return false;
+      const LONGLONG size = (static_cast<LONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+      const bool steady = size > 0 && size == last_size;
+      last_size = size;
+      return steady;
+    }, 250);
+    if (!written) fail(f, "no screenshot " + path);
+  }
+
+  void exits(DWORD code, const std::string& name, DWORD timeout, Failure& f) {
+    auto it = processes.find(name);
+    if (it == processes.end()) return fail(f, "no process '" + name + "'");
+    if (WaitForSingleObject(it->second.hProcess, timeout) != WAIT_OBJECT_0) {
+      return fail(f, "'" + name + "' is still running");
+    }
+    DWORD actual = 0;
+    GetExitCodeProcess(it->second.hProcess, &actual);
+    CloseHandle(it->second.hProcess);
+    CloseHandle(it->second.hThread);
+    processes.erase(it);
+    if (name == "main") main_ = nullptr;
+    if (actual != code) fail(f, "exit code " + std::to_string(actual) + ", expected " + std::to_string(code));
+  }
+
+  void alive(const std::string& name, Failure& f) {
+    auto it = processes.find(name);
+    if (it == processes.end() || WaitForSingleObject(it->second.hProcess, 0) == WAIT_OBJECT_0) {
+      return fail(f, "'" + name + "' has ended");
+    }
+    const HWND main = find_main_window(name);
+    DWORD_PTR result = 0;
+    if (!main || !SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result)) {
+      fail(f, "the main window of '" + name + "' does not answer");
+    }
+  }
+
+  // Whatever is still running when the script ends (or fails) is ended, so
+  // no run leaves a program behind.
+  void end_programs() {
+    for (auto& entry : processes) {
+      if (WaitForSingleObject(entry.second.hProcess, 0) != WAIT_OBJECT_0) {
+        TerminateProcess(entry.second.hProcess, 3);
+        WaitForSingleObject(entry.second.hProcess, 5000);
+      }
+      CloseHandle(entry.second.hProcess);
+      CloseHandle(entry.second.hThread);
+    }
+    processes.clear();
+  }
+
+  std::wstring program_;
+  HWND main_ = nullptr;
+  HWND dialog_ = nullptr;
+  ULONGLONG launched_at_ = 0;
+};
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc != 3) {
+    say("usage: zanteq-driver.exe <zanteq.exe> <script>");
+    return exit_fail;
+  }
+  const std::vector<std::string> lines = read_lines(argv[2]);
+  if (lines.empty()) {
+    say("FAIL: cannot read the script %s", utf8(argv[2]).c_str());
+    return exit_fail;
+  }
+  Driver driver(argv[1]);
+  return driver.run(lines);
+}

@@ -1,0 +1,272 @@
+#!/usr/bin/env python3
+"""Runs one end-to-end scenario of zanteq.exe under Wine against the simulator.
+
+    run_scenario.py --win-build DIR --sim PATH SCENARIO.scn
+
+A scenario file holds set-up lines starting with '@' and the script of the UI
+driver (or of the link probe); see tests/e2e/README.md. Each run gets a fresh
+Xvfb, a fresh simulator on a fresh pseudo-terminal mapped as COM1, a clean INI
+file and a work folder under <win-build>/e2e/<scenario>/, and ends with the
+Wine server and the simulator stopped.
+
+Exit code: 0 pass, 1 fail, 77 skipped (the scenario needs a dialog the program
+does not have yet).
+"""
+import argparse
+import os
+import pathlib
+import shlex
+import shutil
+import signal
+import subprocess
+import sys
+import time
+
+HERE = pathlib.Path(__file__).resolve().parent
+ROOT = HERE.parent.parent
+WINE_ENV = ROOT / "scripts" / "wine-env"
+EXIT_PASS, EXIT_FAIL, EXIT_SKIP = 0, 1, 77
+RUN_TIMEOUT_S = 180
+
+
+class Scenario:
+    def __init__(self, path):
+        self.path = pathlib.Path(path)
+        self.name = self.path.stem
+        self.runner = "driver"
+        self.sim_options = []
+        self.no_port = False
+        self.ini = {}
+        self.copies = []          # (fixture, name in the work folder)
+        self.wire = []            # expected (KIND, escaped text)
+        self.same_files = []      # (name, name) equal after the run
+        self.file_fixtures = []   # (name, fixture) equal after the run
+        self.expect_ini = {}
+        self.existing_files = []  # names that must exist after the run
+        self.script = []
+        for number, line in enumerate(self.path.read_text(encoding="utf-8").splitlines(), 1):
+            stripped = line.strip()
+            if stripped.startswith("@"):
+                self._setting(stripped[1:], number)
+            else:
+                self.script.append(line)
+
+    def _setting(self, text, number):
+        keyword, _, rest = text.partition(" ")
+        rest = rest.strip()
+        if keyword == "runner":
+            self.runner = rest
+        elif keyword == "sim":
+            self.sim_options += shlex.split(rest)
+        elif keyword == "no-port":
+            self.no_port = True
+        elif keyword == "ini":
+            for pair in rest.split():
+                key, _, value = pair.partition("=")
+                self.ini[key] = value
+        elif keyword == "copy":
+            fixture, name = rest.split()
+            self.copies.append((fixture, name))
+        elif keyword in ("rx", "tx"):
+            self.wire.append((keyword.upper(), rest))
+        elif keyword == "same":
+            first, second = rest.split()
+            self.same_files.append((first, second))
+        elif keyword == "file-is":
+            name, fixture = rest.split()
+            self.file_fixtures.append((name, fixture))
+        elif keyword == "file-exists":
+            self.existing_files.append(rest)
+        elif keyword == "expect-ini":
+            for pair in rest.split():
+                key, _, value = pair.partition("=")
+                self.expect_ini[key] = value
+        else:
+            raise SystemExit(f"{self.path}:{number}: unknown setting @{keyword}")
+
+
+def wine_env():
+    subprocess.run([str(WINE_ENV), "prepare"], check=True)
+    out = subprocess.run([str(WINE_ENV), "print-env"], check=True, capture_output=True, text=True).stdout
+    values = dict(line.split("=", 1) for line in out.splitlines() if "=" in line)
+    env = dict(os.environ)
+    env.update({k: v for k, v in values.items() if k.startswith("WINE")})
+    env["LC_ALL"] = values["ZANTEQ_WINE_LOCALE"]
+    return env, values
+
+
+def windows_path(path):
+    return "Z:" + str(pathlib.Path(path).resolve()).replace("/", "\\")
+
+
+def start_xvfb(env):
+    out = subprocess.run([str(WINE_ENV), "xvfb"], check=True, capture_output=True, text=True).stdout
+    values = dict(line.split("=", 1) for line in out.splitlines() if "=" in line)
+    env["DISPLAY"] = values["DISPLAY"]
+    return int(values["PID"])
+
+
+def stop_pid(pid):
+    try:
+        os.kill(pid, signal.SIGTERM)
+    except ProcessLookupError:
+        pass
+
+
+def wait_wineserver(env):
+    try:
+        subprocess.run(["wineserver", "-w"], env=env, timeout=30)
+    except subprocess.TimeoutExpired:
+        # Our private prefix only: end what is left of this run.
+        subprocess.run(["wineserver", "-k"], env=env)
+        subprocess.run(["wineserver", "-w"], env=env, timeout=30)
+
+
+def read_ini(path):
+    values = {}
+    if path.exists():
+        for line in path.read_text(encoding="utf-16" if path.read_bytes()[:2] == b"\xff\xfe" else "latin-1").splitlines():
+            key, sep, value = line.partition("=")
+            if sep:
+                values[key.strip()] = value.strip()
+    return values
+
+
+def write_ini(path, values):
+    path.parent.mkdir(parents=True, exist_ok=True)
+    lines = ["[ZANTEQ_Section]"] + [f"{k}={v}" for k, v in values.items()]
+    path.write_text("\r\n".join(lines) + "\r\n", encoding="latin-1")
+
+
+def wire_events(log_path):
+    events = []
+    if log_path.exists():
+        for line in log_path.read_text(encoding="latin-1").splitlines():
+            parts = line.split(" ", 2)
+            if len(parts) == 3 and parts[1] in ("RX", "TX"):
+                events.append((parts[1], parts[2]))
+    return events
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--win-build", required=True)
+    parser.add_argument("--sim", required=True)
+    parser.add_argument("scenario")
+    args = parser.parse_args()
+
+    scenario = Scenario(args.scenario)
+    win_build = pathlib.Path(args.win_build).resolve()
+    program = win_build / "win32" / "zanteq.exe"
+    tools = win_build / "tests" / "e2e" / "driver"
+    for needed in (program, tools / "zanteq-driver.exe", tools / "zanteq-link-probe.exe", pathlib.Path(args.sim)):
+        if not needed.exists():
+            print(f"missing {needed}: build the cross build (scripts/test does) and the simulator first")
+            return EXIT_FAIL
+
+    env, values = wine_env()
+    com1 = pathlib.Path(values["ZANTEQ_COM1_LINK"])
+    ini = pathlib.Path(values["ZANTEQ_INI"])
+    legacy_ini = pathlib.Path(env["WINEPREFIX"]) / "drive_c" / "windows" / "zanteq.ini"
+
+    work = win_build / "e2e" / scenario.name
+    shutil.rmtree(work, ignore_errors=True)
+    work.mkdir(parents=True)
+    for fixture, name in scenario.copies:
+        shutil.copyfile(HERE / "fixtures" / fixture, work / name)
+    for stale in (ini, legacy_ini):
+        if stale.exists():
+            stale.unlink()
+    if scenario.ini:
+        write_ini(ini, scenario.ini)
+
+    work_windows = windows_path(work).replace("\\", "\\\\")  # as written inside "quotes"
+    script = "\n".join(line.replace("$WORK", work_windows) for line in scenario.script) + "\n"
+    (work / "script.txt").write_text(script, encoding="utf-8")
+
+    xvfb = sim = None
+    output = ""
+    try:
+        xvfb = start_xvfb(env)
+        if com1.is_symlink() or com1.exists():
+            com1.unlink()
+        if scenario.no_port:
+            nowhere = com1.parent / "no-port"  # a folder: opening it as a port fails
+            nowhere.mkdir(exist_ok=True)
+            com1.symlink_to(nowhere)
+        else:
+            sim = subprocess.Popen([args.sim, "--link", str(com1), "--log", str(work / "wire.log"),
+                                    "--time-limit", str(RUN_TIMEOUT_S + 60)] + scenario.sim_options,
+                                   stdout=subprocess.DEVNULL, stderr=open(work / "sim.err", "w"))
+            deadline = time.time() + 10
+            while not com1.is_symlink() and time.time() < deadline and sim.poll() is None:
+                time.sleep(0.05)
+            if not com1.is_symlink():
+                print("the simulator did not start:", (work / "sim.err").read_text())
+                return EXIT_FAIL
+
+        if scenario.runner == "driver":
+            command = ["wine", "explorer", f"/desktop=e2e,{values['ZANTEQ_DESKTOP_SIZE']}",
+                       str(tools / "zanteq-driver.exe"), windows_path(program), windows_path(work / "script.txt")]
+        elif scenario.runner == "link-probe":
+            command = ["wine", str(tools / "zanteq-link-probe.exe"), windows_path(work / "script.txt")]
+        else:
+            print(f"unknown runner {scenario.runner}")
+            return EXIT_FAIL
+        try:
+            result = subprocess.run(command, env=env, capture_output=True, timeout=RUN_TIMEOUT_S)
+            output = result.stdout.decode("utf-8", "replace")
+        except subprocess.TimeoutExpired as timeout:
+            output = (timeout.stdout or b"").decode("utf-8", "replace") + "\nFAIL: the run did not end in time\n"
+        wait_wineserver(env)
+    finally:
+        if sim is not None:
+            sim.send_signal(signal.SIGTERM)
+            try:
+                sim.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                sim.kill()
+        if xvfb is not None:
+            stop_pid(xvfb)
+
+    print(output, end="")
+    lines = [line for line in output.splitlines() if line.strip()]
+    verdict = lines[-1] if lines else "FAIL: the driver printed nothing"
+    if verdict.startswith("SKIP"):
+        return EXIT_SKIP
+    failures = [] if verdict == "PASS" else [verdict]
+
+    if not scenario.no_port:
+        seen = wire_events(work / "wire.log")
+        if seen != scenario.wire:
+            failures.append("the wire differs from what was expected")
+            print("expected on the wire:")
+            for kind, text in scenario.wire:
+                print(f"  {kind} {text}")
+            print("seen on the wire:")
+            for kind, text in seen:
+                print(f"  {kind} {text}")
+    for first, second in scenario.same_files:
+        a, b = work / first, work / second
+        if not a.exists() or not b.exists() or a.read_bytes() != b.read_bytes():
+            failures.append(f"{first} and {second} differ")
+    for name, fixture in scenario.file_fixtures:
+        a, b = work / name, HERE / "fixtures" / fixture
+        if not a.exists() or a.read_bytes() != b.read_bytes():
+            failures.append(f"{name} is not {fixture}")
+    for name in scenario.existing_files:
+        if not (work / name).exists():
+            failures.append(f"{name} was not written")
+    if scenario.expect_ini:
+        seen_ini = read_ini(ini)
+        for key, value in scenario.expect_ini.items():
+            if seen_ini.get(key) != value:
+                failures.append(f"INI {key} is {seen_ini.get(key)!r}, expected {value!r}")
+
+    for failure in failures:
+        print("FAIL:", failure)
+    return EXIT_FAIL if failures else EXIT_PASS
+
+
+if __name__ == "__main__":
+    sys.exit(main())
