@@ -1,0 +1,139 @@
+// The auto-switch dialog (template 138): the dwell times of the unit's
+// automatic screen sequence, one entry at a time or all five at once, sent
+// in one command. A white panel lists the five dwell times; it is drawn
+// through timer 3 after the static has painted itself.
+#include <string>
+
+#include "app/app.h"
+#include "dialogs/command_fields.h"
+#include "dialogs/dialog_common.h"
+#include "dialogs/dialogs.h"
+#include "dialogs/panel_repaint.h"
+#include "dialogs/painted_dialog.h"
+#include "resource.h"
+
+namespace zanteq::win32 {
+
+namespace {
+
+constexpr int opening_delay_ms = 200;
+constexpr int paint_delay_ms = 20;
+
+class AutoSwitchDialog : public PanelView {
+ public:
+  explicit AutoSwitchDialog(HWND dialog) : dialog_(dialog) {}
+
+  void start_timer(int period_ms) override { SetTimer(dialog_, TIMER_AUTO_SWITCH, period_ms, nullptr); }
+  void stop_timer() override { KillTimer(dialog_, TIMER_AUTO_SWITCH); }
+  void repaint_panel() override;
+
+  PanelRepaint repaint{app_state().ui, *this};
+
+ private:
+  HWND dialog_;
+};
+
+// The entry the 時間（秒） combo edits; anything outside the five counts as
+// the first.
+int dwell_entry() {
+  int& entry = app_state().ui.auto_switch_channel;
+  if (entry < 0 || entry >= dwell_count) entry = 0;
+  return entry;
+}
+
+void AutoSwitchDialog::repaint_panel() {
+  const DeviceSettings& r = app_state().record;
+  PanelPainter painter(dialog_, IDC_AUTO_PANEL);
+  for (int k = 0; k < dwell_count; ++k)
+    painter.draw_utf8(auto_switch_line_position(k), auto_switch_panel_line(k, r.auto_switch_dwell[k]));
+}
+
+void fill_seconds(HWND dialog, int combo_id) {
+  for (int seconds = 0; seconds < dwell_entry_count; ++seconds)
+    insert_combo_entry(dialog, combo_id, seconds, std::to_string(seconds).c_str());
+}
+
+void on_init(HWND dialog) {
+  AppState& app = app_state();
+  auto* state = attach_dialog_state(dialog, new AutoSwitchDialog(dialog));
+  init_slave_address_combo(dialog);
+  for (int k = 0; k < dwell_count; ++k) insert_combo_entry(dialog, IDC_AUTO_CHANNEL, k, auto_switch_entries[k]);
+  fill_seconds(dialog, IDC_AUTO_DWELL);
+  fill_seconds(dialog, IDC_AUTO_ALL_DWELL);
+
+  select_combo_entry(dialog, IDC_AUTO_CHANNEL, dwell_entry());
+  select_combo_entry(dialog, IDC_AUTO_DWELL, app.record.auto_switch_dwell[dwell_entry()]);
+  select_combo_entry(dialog, IDC_AUTO_ALL_DWELL, app.ui.auto_switch_all_dwell);
+  app.ui.corner_clicks = 0;
+  apply_caption_rule(dialog, "自動切換え ");
+  state->repaint.schedule(opening_delay_ms);
+}
+
+void show_entry_dwell(HWND dialog) {
+  select_combo_entry(dialog, IDC_AUTO_DWELL, app_state().record.auto_switch_dwell[dwell_entry()]);
+}
+
+void on_channel(HWND dialog, AutoSwitchDialog& state) {
+  const int selection = combo_selection(dialog, IDC_AUTO_CHANNEL);
+  if (selection >= 0) app_state().ui.auto_switch_channel = selection;
+  state.repaint_panel();
+  show_entry_dwell(dialog);
+}
+
+void on_dwell(HWND dialog, AutoSwitchDialog& state) {
+  store_combo_selection(dialog, IDC_AUTO_DWELL, app_state().record.auto_switch_dwell[dwell_entry()]);
+  state.repaint_panel();
+}
+
+// One time for all five entries. The combo's own start value is not kept:
+// it opens at 3 every time.
+void on_all_dwell(HWND dialog, AutoSwitchDialog& state) {
+  for (Value& dwell : app_state().record.auto_switch_dwell)
+    store_combo_selection(dialog, IDC_AUTO_ALL_DWELL, dwell);
+  state.repaint_panel();
+  show_entry_dwell(dialog);
+}
+
+BOOL on_command(HWND dialog, AutoSwitchDialog& state, int id, int code) {
+  const bool selected = code == CBN_SELCHANGE;
+  switch (id) {
+    case IDCANCEL: EndDialog(dialog, IDCANCEL); break;
+    case IDC_AUTO_CHANNEL: if (selected) on_channel(dialog, state); break;
+    case IDC_AUTO_DWELL: if (selected) on_dwell(dialog, state); break;
+    case IDC_AUTO_ALL_DWELL: if (selected) on_all_dwell(dialog, state); break;
+    case IDC_SLAVE_ADDRESS: if (selected) store_slave_address(dialog); break;
+    case IDC_AUTO_SET: operations().send_auto_switch(); break;
+    default: return FALSE;  // id 1 (Enter) included: this dialog ends only on Close
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+INT_PTR CALLBACK auto_switch_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+  if (message == WM_INITDIALOG) {
+    on_init(dialog);
+    return TRUE;
+  }
+  AutoSwitchDialog* state = dialog_state<AutoSwitchDialog>(dialog);
+  if (!state) return FALSE;
+  switch (message) {
+    case WM_COMMAND: return on_command(dialog, *state, LOWORD(wparam), HIWORD(wparam));
+    case WM_PAINT:
+      validate_dialog(dialog);
+      state->repaint.schedule(paint_delay_ms);
+      return TRUE;
+    case WM_TIMER:
+      state->repaint.tick();
+      return TRUE;
+    case WM_DESTROY:
+      state->stop_timer();
+      return FALSE;
+    case WM_NCDESTROY:
+      detach_dialog_state<AutoSwitchDialog>(dialog);
+      return FALSE;
+    default: return FALSE;
+  }
+}
+
+}  // namespace zanteq::win32

@@ -1,0 +1,55 @@
+// What the painted dialogs (auto-switch, titles, title position, video
+// adjustment) share: their state object kept with the dialog window, and
+// drawing a text into a panel static with the static's own device context.
+#pragma once
+
+#include <windows.h>
+
+#include <string_view>
+
+#include "dialogs/panel_texts.h"
+
+namespace zanteq::win32 {
+
+// The dialog's state object, created at WM_INITDIALOG and deleted at
+// WM_NCDESTROY. nullptr for the few messages that come before WM_INITDIALOG.
+template <typename State>
+State* dialog_state(HWND dialog) {
+  return reinterpret_cast<State*>(GetWindowLongPtrW(dialog, DWLP_USER));
+}
+
+template <typename State>
+State* attach_dialog_state(HWND dialog, State* state) {
+  SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
+  return state;
+}
+
+template <typename State>
+void detach_dialog_state(HWND dialog) {
+  delete dialog_state<State>(dialog);
+  SetWindowLongPtrW(dialog, DWLP_USER, 0);
+}
+
+// A device context of a panel static, released when it goes out of scope.
+// Texts are drawn in the context's default font and colours, opaque, so a
+// text drawn over an older one covers it.
+class PanelPainter {
+ public:
+  PanelPainter(HWND dialog, int panel_id);
+  ~PanelPainter();
+  PanelPainter(const PanelPainter&) = delete;
+  PanelPainter& operator=(const PanelPainter&) = delete;
+
+  void draw_utf8(PanelPoint at, std::string_view text);
+  void draw_cp932(PanelPoint at, std::string_view text);
+
+ private:
+  HWND panel_;
+  HDC dc_;
+};
+
+// Validates the dialog without drawing: the panels are drawn by the
+// dialog's timer once the statics have painted themselves.
+void validate_dialog(HWND dialog);
+
+}  // namespace zanteq::win32

@@ -1,0 +1,138 @@
+// The title position dialog (template 137), opened only from the title
+// dialog: the column and row of each channel's title on the unit's screen,
+// sent for one channel or for all four. A preview box shows the current
+// channel's marker at its place; it is drawn through timer 11.
+#include "app/app.h"
+#include "dialogs/command_fields.h"
+#include "dialogs/dialog_common.h"
+#include "dialogs/dialogs.h"
+#include "dialogs/panel_repaint.h"
+#include "dialogs/painted_dialog.h"
+#include "resource.h"
+
+namespace zanteq::win32 {
+
+namespace {
+
+constexpr int opening_delay_ms = 200;
+constexpr int paint_delay_ms = 20;
+
+class TitlePositionDialog : public PanelView {
+ public:
+  explicit TitlePositionDialog(HWND dialog) : dialog_(dialog) {}
+
+  void start_timer(int period_ms) override { SetTimer(dialog_, TIMER_TITLE_POSITION, period_ms, nullptr); }
+  void stop_timer() override { KillTimer(dialog_, TIMER_TITLE_POSITION); }
+  void repaint_panel() override;
+
+  PanelRepaint repaint{app_state().ui, *this};
+
+ private:
+  HWND dialog_;
+};
+
+int dialog_channel_now() { return dialog_channel(app_state().ui.current_channel); }
+
+// One marker at a time: the last one drawn is blanked out first.
+void TitlePositionDialog::repaint_panel() {
+  AppState& app = app_state();
+  const int ch = dialog_channel_now();
+  const int column = app.record.title_pos_x[ch];
+  const int row = app.record.title_pos_y[ch];
+  PanelPainter painter(dialog_, IDC_TPOS_PREVIEW);
+  painter.draw_utf8(title_marker_position(app.ui.title_marker_x, app.ui.title_marker_y), title_marker_blank);
+  painter.draw_utf8(title_marker_position(column, row), title_marker_text(ch));
+  app.ui.title_marker_x = column;
+  app.ui.title_marker_y = row;
+}
+
+void show_channel(HWND dialog) {
+  const DeviceSettings& r = app_state().record;
+  const int ch = dialog_channel_now();
+  select_combo_entry(dialog, IDC_TPOS_CHANNEL, ch);
+  select_combo_entry(dialog, IDC_TPOS_X, r.title_pos_x[ch]);
+  select_combo_entry(dialog, IDC_TPOS_Y, r.title_pos_y[ch]);
+}
+
+void on_init(HWND dialog) {
+  auto* state = attach_dialog_state(dialog, new TitlePositionDialog(dialog));
+  init_slave_address_combo(dialog);
+  for (int column = 0; column < title_column_count; ++column)
+    insert_combo_entry(dialog, IDC_TPOS_X, column, dec2_text(column).c_str());
+  for (int row = 0; row < title_row_count; ++row)
+    insert_combo_entry(dialog, IDC_TPOS_Y, row, title_row_entry(row).c_str());
+  for (int ch = 0; ch < channel_count; ++ch) insert_combo_entry(dialog, IDC_TPOS_CHANNEL, ch, channel_entries[ch]);
+
+  show_channel(dialog);
+  state->repaint_panel();
+  apply_caption_rule(dialog, "タイトル位置 ");
+  state->repaint.schedule(opening_delay_ms);
+}
+
+void on_channel(HWND dialog, TitlePositionDialog& state) {
+  const int selection = combo_selection(dialog, IDC_TPOS_CHANNEL);
+  if (selection >= 0) app_state().ui.current_channel = selection;
+  show_channel(dialog);
+  state.repaint_panel();
+}
+
+void on_position(HWND dialog, TitlePositionDialog& state, int combo_id, Value (&field)[channel_count]) {
+  store_combo_selection(dialog, combo_id, field[dialog_channel_now()]);
+  state.repaint_panel();
+}
+
+void on_close(HWND dialog) {
+  // The title dialog's set-all may be running behind this one.
+  if (app_state().link.sequence_step != 0) return;
+  EndDialog(dialog, IDCANCEL);
+}
+
+BOOL on_command(HWND dialog, TitlePositionDialog& state, int id, int code) {
+  DeviceSettings& r = app_state().record;
+  Operations& ops = operations();
+  const int ch = app_state().ui.current_channel;
+  const bool selected = code == CBN_SELCHANGE;
+  switch (id) {
+    case IDCANCEL: on_close(dialog); break;
+    case IDC_TPOS_CHANNEL: if (selected) on_channel(dialog, state); break;
+    case IDC_TPOS_X: if (selected) on_position(dialog, state, id, r.title_pos_x); break;
+    case IDC_TPOS_Y: if (selected) on_position(dialog, state, id, r.title_pos_y); break;
+    case IDC_SLAVE_ADDRESS: if (selected) store_slave_address(dialog); break;
+    case IDC_TPOS_X_SET: ops.send_title_pos_x(ch); break;
+    case IDC_TPOS_Y_SET: ops.send_title_pos_y(ch); break;
+    case IDC_TPOS_X_SET_ALL: ops.send_title_pos_x_all(); break;
+    case IDC_TPOS_Y_SET_ALL: ops.send_title_pos_y_all(); break;
+    default: return FALSE;  // id 1 (Enter) included: this dialog ends only on Cancel
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+INT_PTR CALLBACK title_position_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+  if (message == WM_INITDIALOG) {
+    on_init(dialog);
+    return TRUE;
+  }
+  TitlePositionDialog* state = dialog_state<TitlePositionDialog>(dialog);
+  if (!state) return FALSE;
+  switch (message) {
+    case WM_COMMAND: return on_command(dialog, *state, LOWORD(wparam), HIWORD(wparam));
+    case WM_PAINT:
+      validate_dialog(dialog);
+      state->repaint.schedule(paint_delay_ms);
+      return TRUE;
+    case WM_TIMER:
+      state->repaint.tick();
+      return TRUE;
+    case WM_DESTROY:
+      state->stop_timer();
+      return FALSE;
+    case WM_NCDESTROY:
+      detach_dialog_state<TitlePositionDialog>(dialog);
+      return FALSE;
+    default: return FALSE;
+  }
+}
+
+}  // namespace zanteq::win32
