@@ -29,7 +29,7 @@ struct DialogCommand {
 };
 
 const DialogCommand dialog_commands[] = {
-    {IDM_ALARM, IDT_ALARM, IDD_ALARM, nullptr, false},
+    {IDM_ALARM, IDT_ALARM, IDD_ALARM, alarm_dialog_proc, false},
     {IDM_VIDEO_LOSS, IDT_VIDEO_LOSS, IDD_VIDEO_LOSS, nullptr, false},
     {IDM_DATE_TIME, IDT_DATE_TIME, IDD_DATE_TIME, nullptr, false},
     {IDM_TITLE, IDT_TITLE, IDD_TITLE, title_dialog_proc, false},

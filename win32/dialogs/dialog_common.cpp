@@ -5,6 +5,7 @@
 
 #include "resource.h"
 #include "app/app.h"
+#include "dialogs/user_changes.h"
 #include "link/codec.h"
 #include "link/framing.h"
 #include "link/text_conversion.h"
@@ -60,7 +61,7 @@ int combo_selection(HWND dialog, int combo_id) {
 }
 
 void store_combo_selection(HWND dialog, int combo_id, std::atomic<int>& field) {
-  field = combo_selection(dialog, combo_id);
+  apply_user_choice(app_state(), field, combo_selection(dialog, combo_id));
 }
 
 std::string edit_text_cp932(HWND dialog, int edit_id, bool* lossy) {

@@ -33,7 +33,11 @@ void insert_combo_entries(HWND dialog, int combo_id, std::initializer_list<const
 void select_combo_entry(HWND dialog, int combo_id, int index);
 int combo_selection(HWND dialog, int combo_id);  // CB_ERR (-1) when nothing is selected
 // CBN_SELCHANGE of a combo whose value lives in the record: store the
-// selection index into the field.
+// selection index into the field. Only the user raises CBN_SELCHANGE, so a
+// stored value that differs is the user's change of a saved setting and
+// marks the settings as modified (data_modified). No selection stores
+// nothing. Values that are not saved (slave address, button lock, ...) are
+// stored by their dialogs directly.
 void store_combo_selection(HWND dialog, int combo_id, std::atomic<int>& field);
 
 // Edits whose text the record holds as code page 932 bytes.

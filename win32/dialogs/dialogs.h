@@ -11,7 +11,10 @@ namespace zanteq::win32 {
 
 // Each has the form
 //   INT_PTR CALLBACK alarm_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
-// and uses the helpers of dialogs/dialog_common.h. None has landed yet.
+// and uses the helpers of dialogs/dialog_common.h.
+
+// The dialogs with one 設定 button per setting: alarm (133).
+INT_PTR CALLBACK alarm_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 
 // The painted dialogs: auto-switch (138), titles (136), title position (137,
 // opened from the title dialog), video adjustment (140).

@@ -1,0 +1,76 @@
+// The alarm dialog (template 133): alarm mode, hold time, input polarity,
+// on-screen alarm display and screen return, each with its 設定 button.
+#include "app/app.h"
+#include "dialogs/dialogs.h"
+#include "dialogs/feature_dialog.h"
+#include "dialogs/user_changes.h"
+#include "resource.h"
+
+namespace zanteq::win32 {
+
+namespace {
+
+constexpr WPARAM hold_time_chars = 3;
+
+void on_init(HWND dialog) {
+  const DeviceSettings& r = app_state().record;
+  init_slave_address_combo(dialog);
+  insert_combo_entries(dialog, IDC_ALARM_MODE, {"Internal", "External"});
+  insert_combo_entries(dialog, IDC_ALARM_POLARITY, {"Make ", "Break"});
+  insert_combo_entries(dialog, IDC_ALARM_DISPLAY, {"OFF", " ON"});
+  insert_combo_entries(dialog, IDC_ALARM_RETURN, {"OFF", " ON"});
+
+  select_combo_entry(dialog, IDC_ALARM_DISPLAY, r.alarm_display);
+  SendDlgItemMessageW(dialog, IDC_ALARM_HOLD_TIME, EM_LIMITTEXT, hold_time_chars, 0);
+  // Raises EN_CHANGE with the stored text itself, which changes nothing.
+  set_edit_text_cp932(dialog, IDC_ALARM_HOLD_TIME, r.alarm_hold_time.str());
+  select_combo_entry(dialog, IDC_ALARM_POLARITY, r.alarm_polarity);
+  select_combo_entry(dialog, IDC_ALARM_MODE, r.alarm_mode);
+  select_combo_entry(dialog, IDC_ALARM_RETURN, r.alarm_return);
+
+  apply_caption_rule(dialog, "アラーム ");
+}
+
+void on_hold_time_change(HWND dialog) {
+  apply_user_hold_time(app_state(), edit_text_cp932(dialog, IDC_ALARM_HOLD_TIME));
+}
+
+BOOL on_command(HWND dialog, int id, int code) {
+  DeviceSettings& r = app_state().record;
+  Operations& ops = operations();
+  switch (id) {
+    case IDOK:
+    case IDCANCEL: EndDialog(dialog, IDCANCEL); break;
+    case IDC_ALARM_MODE: store_on_selchange(dialog, id, code, r.alarm_mode); break;
+    case IDC_ALARM_POLARITY: store_on_selchange(dialog, id, code, r.alarm_polarity); break;
+    case IDC_ALARM_DISPLAY: store_on_selchange(dialog, id, code, r.alarm_display); break;
+    case IDC_ALARM_RETURN: store_on_selchange(dialog, id, code, r.alarm_return); break;
+    case IDC_SLAVE_ADDRESS:
+      if (code == CBN_SELCHANGE) store_slave_address(dialog);
+      break;
+    case IDC_ALARM_HOLD_TIME:
+      if (code == EN_CHANGE) on_hold_time_change(dialog);
+      break;
+    case IDC_ALARM_MODE_SET: ops.send_alarm_mode(); break;
+    case IDC_ALARM_HOLD_TIME_SET: ops.send_alarm_hold_time(); break;
+    case IDC_ALARM_POLARITY_SET: ops.send_alarm_polarity(); break;
+    case IDC_ALARM_DISPLAY_SET: ops.send_alarm_display(); break;
+    case IDC_ALARM_RETURN_SET: ops.send_alarm_return(); break;
+    default: return FALSE;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+INT_PTR CALLBACK alarm_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      on_init(dialog);
+      return TRUE;
+    case WM_COMMAND: return on_command(dialog, LOWORD(wparam), HIWORD(wparam));
+    default: return FALSE;
+  }
+}
+
+}  // namespace zanteq::win32

@@ -1,0 +1,29 @@
+// Small pieces shared by the settings dialogs that carry one 設定 button per
+// setting (alarm, video loss, date and time, auto gain control, other
+// settings, display channel, video format, slave address).
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstddef>
+
+#include "dialogs/dialog_common.h"
+
+namespace zanteq::win32 {
+
+// Position of control `id` in a per-channel id table, -1 when it is not there.
+template <std::size_t N>
+int index_of_control(const int (&ids)[N], int id) {
+  for (std::size_t i = 0; i < N; ++i)
+    if (ids[i] == id) return static_cast<int>(i);
+  return -1;
+}
+
+// A record combo's notification: only a selection change is stored; the
+// combo's other notifications are ignored.
+inline void store_on_selchange(HWND dialog, int combo_id, int code, std::atomic<int>& field) {
+  if (code == CBN_SELCHANGE) store_combo_selection(dialog, combo_id, field);
+}
+
+}  // namespace zanteq::win32
