@@ -42,6 +42,7 @@ class Scenario:
         self.same_files = []      # (name, name) equal after the run
         self.file_fixtures = []   # (name, fixture) equal after the run
         self.expect_ini = {}
+        self.rx_spacing = []      # (first RX, count, least ms, most ms)
         self.existing_files = []  # names that must exist after the run
         self.script = []
         for number, line in enumerate(self.path.read_text(encoding="utf-8").splitlines(), 1):
@@ -77,6 +78,9 @@ class Scenario:
             self.file_fixtures.append((name, fixture))
         elif keyword == "file-exists":
             self.existing_files.append(rest)
+        elif keyword == "rx-spacing":
+            first, count, least, most = (int(word) for word in rest.split())
+            self.rx_spacing.append((first, count, least, most))
         elif keyword == "expect-ini":
             for pair in rest.split():
                 key, _, value = pair.partition("=")
@@ -146,6 +150,29 @@ def wire_events(log_path):
             if len(parts) == 3 and parts[1] in ("RX", "TX"):
                 events.append((parts[1], parts[2]))
     return events
+
+
+def rx_times(log_path):
+    """Times (ms since the simulator started) of the received lines."""
+    times = []
+    if log_path.exists():
+        for line in log_path.read_text(encoding="latin-1").splitlines():
+            parts = line.split(" ", 2)
+            if len(parts) == 3 and parts[1] == "RX":
+                times.append(float(parts[0]))
+    return times
+
+
+def spacing_failures(times, first, count, least, most):
+    """Received lines first..first+count-1 (counted from 1) must follow each
+    other at least `least` and at most `most` ms apart."""
+    picked = times[first - 1:first - 1 + count]
+    if len(picked) != count:
+        return [f"only {len(picked)} of the {count} received lines from line {first} for the spacing"]
+    gaps = [round(b - a) for a, b in zip(picked, picked[1:])]
+    print(f"spacing of received lines {first}..{first + count - 1}: {gaps} ms")
+    return [f"received line {first + i + 1} came {gap} ms after the one before, expected {least}..{most}"
+            for i, gap in enumerate(gaps) if not least <= gap <= most]
 
 
 def main():
@@ -246,6 +273,9 @@ def main():
             print("seen on the wire:")
             for kind, text in seen:
                 print(f"  {kind} {text}")
+    if not scenario.no_port:
+        for first, count, least, most in scenario.rx_spacing:
+            failures += spacing_failures(rx_times(work / "wire.log"), first, count, least, most)
     for first, second in scenario.same_files:
         a, b = work / first, work / second
         if not a.exists() or not b.exists() or a.read_bytes() != b.read_bytes():

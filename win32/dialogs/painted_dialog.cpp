@@ -1,6 +1,7 @@
 // Drawing into the painted dialogs' panel statics.
 #include "dialogs/painted_dialog.h"
 
+#include <algorithm>
 #include <string>
 
 #include "link/text_conversion.h"
@@ -11,6 +12,20 @@ namespace {
 
 void draw_wide(HDC dc, PanelPoint at, const std::wstring& text) {
   if (dc) TextOutW(dc, at.x, at.y, text.c_str(), static_cast<int>(text.size()));
+}
+
+SIZE text_extent(HDC dc, const std::wstring& text) {
+  SIZE size{};
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  return size;
+}
+
+// The text, and the background colour over the whole of `right` - at.x.
+void draw_opaque(HDC dc, PanelPoint at, const std::wstring& text, LONG right) {
+  if (!dc) return;
+  const SIZE size = text_extent(dc, text);
+  const RECT area{at.x, at.y, std::max<LONG>(right, at.x + size.cx), at.y + size.cy};
+  ExtTextOutW(dc, at.x, at.y, ETO_OPAQUE, &area, text.c_str(), static_cast<UINT>(text.size()), nullptr);
 }
 
 }  // namespace
@@ -26,8 +41,15 @@ void PanelPainter::draw_utf8(PanelPoint at, std::string_view text) {
   draw_wide(dc_, at, utf8_to_wide(text));
 }
 
-void PanelPainter::draw_cp932(PanelPoint at, std::string_view text) {
-  draw_wide(dc_, at, cp932_to_wide(text));
+void PanelPainter::draw_cp932_line(PanelPoint at, std::string_view text) {
+  RECT client{};
+  if (panel_) GetClientRect(panel_, &client);
+  draw_opaque(dc_, at, cp932_to_wide(text), client.right);
+}
+
+void PanelPainter::blank_out(PanelPoint at, std::string_view blanks, std::string_view covered) {
+  if (!dc_) return;
+  draw_opaque(dc_, at, utf8_to_wide(blanks), at.x + text_extent(dc_, utf8_to_wide(covered)).cx);
 }
 
 void validate_dialog(HWND dialog) {

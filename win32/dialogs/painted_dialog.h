@@ -41,7 +41,13 @@ class PanelPainter {
   PanelPainter& operator=(const PanelPainter&) = delete;
 
   void draw_utf8(PanelPoint at, std::string_view text);
-  void draw_cp932(PanelPoint at, std::string_view text);
+  // A whole line: the rest of the panel's width to the right of the text is
+  // cleared as well, so a shorter text leaves nothing of a longer one.
+  void draw_cp932_line(PanelPoint at, std::string_view text);
+  // Blanks drawn over an earlier text; they cover at least as far as
+  // `covered` reaches, also where a blank is narrower than the characters
+  // of a proportional default font.
+  void blank_out(PanelPoint at, std::string_view blanks, std::string_view covered);
 
  private:
   HWND panel_;

@@ -60,7 +60,7 @@ void TitleDialog::repaint_panel() {
   const DeviceSettings& r = app_state().record;
   PanelPainter painter(dialog_, IDC_TITLE_PREVIEW);
   for (int ch = 0; ch < channel_count; ++ch)
-    painter.draw_cp932(title_preview_position(ch), title_preview_line(ch, r.title[ch].str()));
+    painter.draw_cp932_line(title_preview_position(ch), title_preview_line(ch, r.title[ch].str()));
 }
 
 std::wstring edit_text(HWND dialog) {

@@ -40,7 +40,8 @@ void TitlePositionDialog::repaint_panel() {
   const int column = app.record.title_pos_x[ch];
   const int row = app.record.title_pos_y[ch];
   PanelPainter painter(dialog_, IDC_TPOS_PREVIEW);
-  painter.draw_utf8(title_marker_position(app.ui.title_marker_x, app.ui.title_marker_y), title_marker_blank);
+  painter.blank_out(title_marker_position(app.ui.title_marker_x, app.ui.title_marker_y), title_marker_blank,
+                    title_marker_text(ch));
   painter.draw_utf8(title_marker_position(column, row), title_marker_text(ch));
   app.ui.title_marker_x = column;
   app.ui.title_marker_y = row;

@@ -191,6 +191,13 @@ class Driver {
     if (command == "exits") return exits(number(w, 1, 0), word(w, 2, "main"), number(w, 3, 10000), f);
     if (command == "alive") return alive(word(w, 1, "main"), f);
     if (command == "shot") return shot(word(w, 1, "shot.png"), f);
+    if (command == "command") return dialog_command(number(w, 1, 0), f);
+    if (command == "enabled") return enabled(number(w, 1, 0), number(w, 2, 1) != 0, number(w, 3, default_timeout_ms), f);
+    if (command == "text-is") return text_is(number(w, 1, 0), word(w, 2, ""), number(w, 3, default_timeout_ms), f);
+    if (command == "type") return type(number(w, 1, 0), word(w, 2, ""), f);
+    if (command == "wipe") return wipe(number(w, 1, 0), f);
+    if (command == "uncover") return uncover(f);
+    if (command == "pixels") return pixels(w, f);
     if (command == "list") {
       describe_open_windows();
       return;
@@ -466,6 +473,108 @@ class Driver {
       return steady;
     }, 250);
     if (!written) fail(f, "no screenshot " + path);
+  }
+
+  // WM_COMMAND with a control id straight to the dialog, as a click would
+  // send it; also reaches a hidden or disabled button.
+  void dialog_command(DWORD id, Failure& f) {
+    if (const HWND dialog = need_dialog(f)) PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+  }
+
+  void enabled(DWORD id, bool wanted, DWORD timeout, Failure& f) {
+    const HWND control = need_control(f, static_cast<int>(id));
+    if (!control) return;
+    if (!wait_for(timeout, [&] { return (IsWindowEnabled(control) != FALSE) == wanted; })) {
+      fail(f, "control " + std::to_string(id) + (wanted ? " stays disabled" : " stays enabled"));
+    }
+  }
+
+  void text_is(DWORD id, const std::string& expected, DWORD timeout, Failure& f) {
+    const HWND control = need_control(f, static_cast<int>(id));
+    if (!control) return;
+    const std::wstring wanted = wide(expected);
+    std::wstring seen;
+    if (!wait_for(timeout, [&] { return (seen = text_of(control)) == wanted; })) {
+      fail(f, "control " + std::to_string(id) + " holds \"" + shown(seen) + "\"");
+    }
+  }
+
+  // Typing: one WM_CHAR per UTF-16 unit, as the keyboard or an input
+  // method delivers a committed text.
+  void type(DWORD id, const std::string& text, Failure& f) {
+    const HWND control = need_control(f, static_cast<int>(id));
+    if (!control) return;
+    for (wchar_t unit : wide(text)) SendMessageW(control, WM_CHAR, unit, 1);
+  }
+
+  // The control alone paints itself again (a static panel: white), while
+  // the dialog gets no paint message, so whatever the dialog drew into it
+  // is gone until the dialog draws it again.
+  void wipe(DWORD id, Failure& f) {
+    const HWND control = need_control(f, static_cast<int>(id));
+    if (!control) return;
+    RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  }
+
+  // What uncovering the dialog does: the dialog and its controls are
+  // invalidated and paint again.
+  void uncover(Failure& f) {
+    if (const HWND dialog = need_dialog(f))
+      RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+  }
+
+  // pixels <id> <x> <y> <w> <h> painted|blank [timeout ms]: within the
+  // rectangle (client pixels of the control) something other than white is
+  // drawn, or nothing is.
+  void pixels(const std::vector<std::string>& w, Failure& f) {
+    const HWND control = need_control(f, static_cast<int>(number(w, 1, 0)));
+    if (!control) return;
+    const RECT wanted{static_cast<LONG>(number(w, 2, 0)), static_cast<LONG>(number(w, 3, 0)),
+                      static_cast<LONG>(number(w, 2, 0) + number(w, 4, 0)),
+                      static_cast<LONG>(number(w, 3, 0) + number(w, 5, 0))};
+    const bool painted = word(w, 6, "painted") == "painted";
+    int dark = 0;
+    if (!wait_for(number(w, 7, default_timeout_ms), [&] {
+          dark = non_white_pixels(control, wanted);
+          return painted ? dark > 0 : dark == 0;
+        })) {
+      fail(f, painted ? "nothing is drawn there" : std::to_string(dark) + " pixels are drawn there");
+    }
+  }
+
+  // Read from the screen: another process's window cannot be read through
+  // its own device context under Wine.
+  static int non_white_pixels(HWND control, RECT area) {
+    RECT client{};
+    GetClientRect(control, &client);
+    IntersectRect(&area, &area, &client);
+    POINT origin{area.left, area.top};
+    ClientToScreen(control, &origin);
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    if (width <= 0 || height <= 0) return 0;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    const HDC screen = GetDC(nullptr);
+    const HDC memory = CreateCompatibleDC(screen);
+    const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY);
+    GdiFlush();
+    int count = 0;
+    const auto* pixel = static_cast<const DWORD*>(bits);
+    for (int i = 0; bits && i < width * height; ++i)
+      if ((pixel[i] & 0xFFFFFF) != 0xFFFFFF) ++count;
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return count;
   }
 
   void exits(DWORD code, const std::string& name, DWORD timeout, Failure& f) {
