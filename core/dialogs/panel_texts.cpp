@@ -38,10 +38,8 @@ PanelPoint auto_switch_line_position(int entry) { return {20, 10 + 23 * entry}; 
 // ---- titles -------------------------------------------------------------------
 
 std::string title_preview_line(int channel, std::string_view title) {
-  std::string line(30, ' ');
-  std::string head = " ch.01 = ";
-  head[5] = static_cast<char>('1' + dialog_channel(channel));
-  line += head;
+  std::string line = " ch.01 = ";
+  line[5] = static_cast<char>('1' + dialog_channel(channel));
   line += title;
   return line;
 }

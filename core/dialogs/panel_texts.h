@@ -44,8 +44,10 @@ PanelPoint auto_switch_line_position(int entry);
 
 // ---- titles -------------------------------------------------------------------
 
-// Preview line of channel 0..3 (code page 932): 30 blanks that clear what
-// was drawn there before, " ch.01 = " with the channel's digit, the title.
+// Preview line of channel 0..3 (code page 932): " ch.01 = " with the
+// channel's digit, then the title. Each line is drawn over 30 blanks at
+// the same place, which clear what was drawn there before.
+inline constexpr const char* title_preview_blank = "                              ";  // 30 blanks
 std::string title_preview_line(int channel, std::string_view title);
 PanelPoint title_preview_position(int channel);
 

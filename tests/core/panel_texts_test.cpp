@@ -30,13 +30,16 @@ TEST(AutoSwitchPanel, LinesAre23PixelsApartFrom10) {
   EXPECT_STREQ(auto_switch_entries[4], "分割   ");
 }
 
-TEST(TitlePreview, ThirtyBlanksThenChannelThenTitleBytes) {
+TEST(TitlePreview, ChannelThenTitleBytesOverThirtyBlanks) {
   AppState app;
   reset_settings(app);
   const std::string title = app.record.title[2].str();
-  EXPECT_EQ(title_preview_line(2, title), std::string(30, ' ') + " ch.03 = " + title);
+  EXPECT_EQ(title_preview_line(2, title), " ch.03 = " + title);
   // cp932 bytes are passed through untouched (0x81 0x40 is a full-width blank).
-  EXPECT_EQ(title_preview_line(0, "\x82\xa0\x81\x40"), std::string(30, ' ') + " ch.01 = \x82\xa0\x81\x40");
+  EXPECT_EQ(title_preview_line(0, "\x82\xa0\x81\x40"), " ch.01 = \x82\xa0\x81\x40");
+  // The blanks drawn first reach as far as a line with a full title.
+  EXPECT_EQ(std::string(title_preview_blank), std::string(30, ' '));
+  EXPECT_GE(std::string(title_preview_blank).size(), title_preview_line(0, title).size());
   EXPECT_EQ(title_preview_position(0), (PanelPoint{0, 8}));
   EXPECT_EQ(title_preview_position(3), (PanelPoint{0, 62}));
 }

@@ -59,8 +59,10 @@ int dialog_channel_now() { return dialog_channel(app_state().ui.current_channel)
 void TitleDialog::repaint_panel() {
   const DeviceSettings& r = app_state().record;
   PanelPainter painter(dialog_, IDC_TITLE_PREVIEW);
-  for (int ch = 0; ch < channel_count; ++ch)
+  for (int ch = 0; ch < channel_count; ++ch) {
+    painter.draw_utf8(title_preview_position(ch), title_preview_blank);
     painter.draw_cp932_line(title_preview_position(ch), title_preview_line(ch, r.title[ch].str()));
+  }
 }
 
 std::wstring edit_text(HWND dialog) {
