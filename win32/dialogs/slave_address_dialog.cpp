@@ -1,0 +1,46 @@
+// The device slave address dialog (template 142): which unit on the RS-485
+// bus every later command goes to, or all of them ("Bloadcast"). It sends
+// nothing itself. Unlike the slave-address combo of the other dialogs, this
+// one is never disabled: the address can be chosen ahead of switching the
+// interface to RS-485. Only Close (id 2, also Escape and the title-bar
+// close) ends it; Enter and every other command are taken and ignored.
+#include "app/app.h"
+#include "dialogs/dialogs.h"
+#include "dialogs/feature_dialog.h"
+#include "resource.h"
+
+namespace zanteq::win32 {
+
+namespace {
+
+void on_init(HWND dialog) {
+  init_slave_address_combo(dialog);
+  // On RS-232C the shared helper leaves the combo disabled and empty.
+  EnableWindow(GetDlgItem(dialog, IDC_SLAVE_ADDRESS), TRUE);
+  select_combo_entry(dialog, IDC_SLAVE_ADDRESS, app_state().link.slave_address);
+  apply_caption_rule(dialog, "機器のスレーブアドレス ");
+}
+
+void on_command(HWND dialog, int id, int code) {
+  if (id == IDCANCEL) {
+    EndDialog(dialog, IDCANCEL);
+  } else if (id == IDC_SLAVE_ADDRESS && code == CBN_SELCHANGE) {
+    store_slave_address(dialog);
+  }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK slave_address_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      on_init(dialog);
+      return TRUE;
+    case WM_COMMAND:
+      on_command(dialog, LOWORD(wparam), HIWORD(wparam));
+      return TRUE;
+    default: return FALSE;
+  }
+}
+
+}  // namespace zanteq::win32
