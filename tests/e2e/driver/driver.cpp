@@ -195,6 +195,9 @@ class Driver {
     if (command == "enabled") return enabled(number(w, 1, 0), number(w, 2, 1) != 0, number(w, 3, default_timeout_ms), f);
     if (command == "text-is") return text_is(number(w, 1, 0), word(w, 2, ""), number(w, 3, default_timeout_ms), f);
     if (command == "type") return type(number(w, 1, 0), word(w, 2, ""), f);
+    if (command == "key") return key(number(w, 1, 0), word(w, 2, "return"), f);
+    if (command == "clock-combos-now") return clock_combos_now(number(w, 1, 10), f);
+    if (command == "focus") return focus(number(w, 1, 0), f);
     if (command == "wipe") return wipe(number(w, 1, 0), f);
     if (command == "uncover") return uncover(f);
     if (command == "pixels") return pixels(w, f);
@@ -331,7 +334,9 @@ class Driver {
   }
 
   void dialog_closed(DWORD timeout, Failure& f) {
-    if (!need_dialog(f)) return;
+    // A dialog that is gone already (it ended while a box was being closed)
+    // is closed as well.
+    if (!dialog_) return fail(f, "no dialog open (use 'dialog')");
     if (!wait_for(timeout, [&] { return !IsWindow(dialog_) || !IsWindowVisible(dialog_); })) {
       return fail(f, "the dialog is still open");
     }
@@ -496,6 +501,64 @@ class Driver {
     std::wstring seen;
     if (!wait_for(timeout, [&] { return (seen = text_of(control)) == wanted; })) {
       fail(f, "control " + std::to_string(id) + " holds \"" + shown(seen) + "\"");
+    }
+  }
+
+  // A key pressed while control `id` has the focus. Posted, so it passes
+  // the dialog's own message loop: Enter and Escape reach the dialog the
+  // way the keyboard's do (IDOK, IDCANCEL), or not, as the dialog decides.
+  void key(DWORD id, const std::string& name, Failure& f) {
+    const HWND control = need_control(f, static_cast<int>(id));
+    if (!control) return;
+    const WPARAM vk = name == "return" ? VK_RETURN : name == "escape" ? VK_ESCAPE : 0;
+    if (vk == 0) return fail(f, "unknown key '" + name + "'");
+    PostMessageW(control, WM_KEYDOWN, vk, 1);
+    PostMessageW(control, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001u));
+  }
+
+  // The keyboard focus moves to control `id`, as a click or Tab would move
+  // it (the control that had it gets its kill-focus notification).
+  void focus(DWORD id, Failure& f) {
+    const HWND control = need_control(f, static_cast<int>(id));
+    if (!control) return;
+    PostMessageW(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+    Sleep(poll_ms);
+  }
+
+  // The date and time dialog's six combos (year 1021, month 1023, day 1025,
+  // hour 1026, minute 1027, second 1028) show the PC's local time, read at
+  // most `slack_s` seconds ago.
+  void clock_combos_now(DWORD slack_s, Failure& f) {
+    const int ids[6] = {1021, 1023, 1025, 1026, 1027, 1028};
+    int selection[6] = {};
+    for (int i = 0; i < 6; ++i) {
+      const HWND combo = need_control(f, ids[i]);
+      if (!combo) return;
+      selection[i] = static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0));
+      if (selection[i] < 0) return fail(f, "combo " + std::to_string(ids[i]) + " has no selection");
+    }
+    SYSTEMTIME shown{};
+    shown.wYear = static_cast<WORD>(2000 + selection[0]);
+    shown.wMonth = static_cast<WORD>(selection[1] + 1);
+    shown.wDay = static_cast<WORD>(selection[2] + 1);
+    shown.wHour = static_cast<WORD>(selection[3]);
+    shown.wMinute = static_cast<WORD>(selection[4]);
+    shown.wSecond = static_cast<WORD>(selection[5]);
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    FILETIME shown_ft{}, now_ft{};
+    if (!SystemTimeToFileTime(&shown, &shown_ft) || !SystemTimeToFileTime(&now, &now_ft)) {
+      return fail(f, "the combos show no valid date");
+    }
+    const auto ticks = [](const FILETIME& t) {
+      return static_cast<long long>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
+    };
+    const long long behind_s = (ticks(now_ft) - ticks(shown_ft)) / 10000000LL;
+    if (behind_s < -1 || behind_s > static_cast<long long>(slack_s)) {
+      char text[128];
+      std::snprintf(text, sizeof text, "the combos show %04u-%02u-%02u %02u:%02u:%02u, %lld s from now",
+                    shown.wYear, shown.wMonth, shown.wDay, shown.wHour, shown.wMinute, shown.wSecond, behind_s);
+      fail(f, text);
     }
   }
 
