@@ -179,6 +179,8 @@ class Driver {
     if (command == "hover") return hover(number(w, 1, 0), number(w, 2, 0));
     if (command == "combo") return combo(number(w, 1, 0), number(w, 2, 0), f);
     if (command == "combo-is") return combo_is(number(w, 1, 0), static_cast<int>(number(w, 2, 0)), f);
+    if (command == "combo-count") return combo_count(number(w, 1, 0), number(w, 2, 0), f);
+    if (command == "progress-is") return progress_is(number(w, 1, 0), number(w, 2, 0), number(w, 3, default_timeout_ms), f);
     if (command == "edit") return edit(number(w, 1, 0), word(w, 2, ""), f);
     if (command == "click") return click(number(w, 1, 0), f);
     if (command == "dialog-closed") return dialog_closed(number(w, 1, default_timeout_ms), f);
@@ -316,6 +318,27 @@ class Driver {
     if (selection != index) {
       fail(f, "combo " + std::to_string(id) + " shows entry " + std::to_string(selection) + ", expected " +
                   std::to_string(index));
+    }
+  }
+
+  // combo-count <id> <n>: the number of entries of a combo.
+  void combo_count(DWORD id, DWORD expected, Failure& f) {
+    const HWND control = need_control(f, static_cast<int>(id));
+    if (!control) return;
+    const DWORD seen = static_cast<DWORD>(SendMessageW(control, CB_GETCOUNT, 0, 0));
+    if (seen != expected) {
+      fail(f, "combo " + std::to_string(id) + " has " + std::to_string(seen) + " entries, expected " + std::to_string(expected));
+    }
+  }
+
+  // progress-is <id> <position> [timeout ms]: a progress bar's position,
+  // waited for, as a run that stops does so at its next timer tick.
+  void progress_is(DWORD id, DWORD expected, DWORD timeout, Failure& f) {
+    const HWND control = need_control(f, static_cast<int>(id));
+    if (!control) return;
+    DWORD seen = 0;
+    if (!wait_for(timeout, [&] { return (seen = static_cast<DWORD>(SendMessageW(control, PBM_GETPOS, 0, 0))) == expected; })) {
+      fail(f, "progress bar " + std::to_string(id) + " at " + std::to_string(seen) + ", expected " + std::to_string(expected));
     }
   }
 
