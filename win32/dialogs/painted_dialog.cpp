@@ -31,7 +31,13 @@ void draw_opaque(HDC dc, PanelPoint at, const std::wstring& text, LONG right) {
 }  // namespace
 
 PanelPainter::PanelPainter(HWND dialog, int panel_id)
-    : panel_(GetDlgItem(dialog, panel_id)), dc_(panel_ ? GetDC(panel_) : nullptr) {}
+    : panel_(GetDlgItem(dialog, panel_id)), dc_(panel_ ? GetDC(panel_) : nullptr) {
+  // A static's context may be clipped to its parent only (parent-DC class
+  // style): keep long texts and blank runs inside the panel.
+  RECT client{};
+  if (dc_ && GetClientRect(panel_, &client))
+    IntersectClipRect(dc_, client.left, client.top, client.right, client.bottom);
+}
 
 PanelPainter::~PanelPainter() {
   if (dc_) ReleaseDC(panel_, dc_);
