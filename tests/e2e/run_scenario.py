@@ -13,6 +13,7 @@ Exit code: 0 pass, 1 fail, 77 skipped (the scenario needs a dialog the program
 does not have yet).
 """
 import argparse
+import fcntl
 import os
 import pathlib
 import shlex
@@ -89,9 +90,12 @@ class Scenario:
             raise SystemExit(f"{self.path}:{number}: unknown setting @{keyword}")
 
 
-def wine_env():
-    subprocess.run([str(WINE_ENV), "prepare"], check=True)
-    out = subprocess.run([str(WINE_ENV), "print-env"], check=True, capture_output=True, text=True).stdout
+def wine_env(wine_dir):
+    # A prefix of the tests' own: the one scripts/run uses keeps its INI.
+    base = dict(os.environ, ZANTEQ_WINE_DIR=str(wine_dir))
+    subprocess.run([str(WINE_ENV), "prepare"], check=True, env=base)
+    out = subprocess.run([str(WINE_ENV), "print-env"], check=True, capture_output=True, text=True,
+                         env=base).stdout
     values = dict(line.split("=", 1) for line in out.splitlines() if "=" in line)
     env = dict(os.environ)
     env.update({k: v for k, v in values.items() if k.startswith("WINE")})
@@ -191,7 +195,12 @@ def main():
             print(f"missing {needed}: build the cross build (scripts/test does) and the simulator first")
             return EXIT_FAIL
 
-    env, values = wine_env()
+    wine_dir = pathlib.Path(os.environ.get("ZANTEQ_WINE_DIR") or win_build / "wine-e2e")
+    wine_dir.mkdir(parents=True, exist_ok=True)
+    # Runs from other build folders or shells take turns on the prefix.
+    lock = open(wine_dir / ".lock", "w")
+    fcntl.flock(lock, fcntl.LOCK_EX)
+    env, values = wine_env(wine_dir)
     com1 = pathlib.Path(values["ZANTEQ_COM1_LINK"])
     ini = pathlib.Path(values["ZANTEQ_INI"])
     legacy_ini = pathlib.Path(env["WINEPREFIX"]) / "drive_c" / "windows" / "zanteq.ini"

@@ -57,10 +57,19 @@ void refresh_clock() {
   GetLocalTime(&now);
   const ClockReading reading{now.wYear, now.wMonth, now.wDay, now.wDayOfWeek,
                              now.wHour, now.wMinute, now.wSecond};
+  // The timer ticks about three times a second; a part is redrawn only when
+  // its text changes.
+  static std::wstring shown_date, shown_time;
   const std::wstring date = utf8_to_wide(status_date_text(reading));
   const std::wstring time = utf8_to_wide(status_time_text(reading));
-  SendMessageW(status_bar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(date.c_str()));
-  SendMessageW(status_bar, SB_SETTEXTW, 1 | SBT_POPOUT, reinterpret_cast<LPARAM>(time.c_str()));
+  if (date != shown_date) {
+    SendMessageW(status_bar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(date.c_str()));
+    shown_date = date;
+  }
+  if (time != shown_time) {
+    SendMessageW(status_bar, SB_SETTEXTW, 1 | SBT_POPOUT, reinterpret_cast<LPARAM>(time.c_str()));
+    shown_time = time;
+  }
 }
 
 HWND create_status_bar(HWND window) {

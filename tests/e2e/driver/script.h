@@ -61,13 +61,16 @@ inline std::string shown(const std::string& text) {
 inline std::string shown(const std::wstring& text) { return shown(utf8(text)); }
 
 // Words separated by blanks; "quoted strings" may hold blanks and the
-// escapes \r \n \t \" \\; '#' outside quotes starts a comment.
+// escapes \r \n \t \" \\. A line whose first word starts with '#' is a
+// comment (elsewhere '#' is an ordinary character: "#1006" names a control).
 inline std::vector<std::string> split_words(const std::string& line) {
   std::vector<std::string> words;
+  const std::size_t first = line.find_first_not_of(" \t");
+  if (first == std::string::npos || line[first] == '#') return words;
   std::size_t i = 0;
   while (i < line.size()) {
     while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-    if (i >= line.size() || line[i] == '#') break;
+    if (i >= line.size()) break;
     std::string word;
     if (line[i] == '"') {
       ++i;
