@@ -48,6 +48,8 @@ void attach_bulk_run(HWND dialog, std::unique_ptr<BulkRun> run, int step_count,
   SendDlgItemMessageW(dialog, IDC_BULK_PROGRESS, PBM_SETSTEP, 1, 0);
 }
 
+namespace {
+
 void start_bulk_run(HWND dialog) {
   if (BulkRun* run = run_of(dialog)) run->sequence->start();
 }
@@ -74,6 +76,43 @@ void release_bulk_run(HWND dialog) {
   if (!run) return;
   run->sequence->cancel();
   delete run;
+}
+
+BOOL on_command(HWND dialog, int id, int code, int start_button) {
+  if (id == start_button) {
+    start_bulk_run(dialog);
+    return TRUE;
+  }
+  switch (id) {
+    case IDCANCEL:
+      close_bulk_dialog(dialog);
+      return TRUE;
+    case IDC_SLAVE_ADDRESS:
+      if (code == CBN_SELCHANGE) store_slave_address(dialog);
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace
+
+INT_PTR bulk_dialog_message(HWND dialog, UINT message, WPARAM wparam, BOOL (*init)(HWND),
+                            int start_button) {
+  switch (message) {
+    case WM_INITDIALOG:
+      return init(dialog);
+    case WM_COMMAND:
+      return on_command(dialog, LOWORD(wparam), HIWORD(wparam), start_button);
+    case WM_TIMER:
+      tick_bulk_run(dialog);
+      return TRUE;
+    case WM_DESTROY:
+      release_bulk_run(dialog);
+      return FALSE;
+    default:
+      return FALSE;
+  }
 }
 
 }  // namespace zanteq::win32

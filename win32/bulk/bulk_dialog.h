@@ -47,16 +47,18 @@ struct BulkRun {
 void attach_bulk_run(HWND dialog, std::unique_ptr<BulkRun> run, int step_count,
                      const char* caption_label);
 
-// The start button: nothing happens while any sequence runs.
-void start_bulk_run(HWND dialog);
-// WM_TIMER, whatever the timer id.
-void tick_bulk_run(HWND dialog);
-// WM_COMMAND id 2 from any source (Close, Escape, the title-bar close).
-// Close is disabled during a run, but the title-bar close and Escape still
-// arrive as id 2; the dialog then ends all the same and the run is given
-// up, so `sequence_step` returns to 0 and nothing stays blocked.
-void close_bulk_dialog(HWND dialog);
-// WM_DESTROY: a run still going is given up and the sequence freed.
-void release_bulk_run(HWND dialog);
+// The message switch of both dialogs once `init` has filled the
+// slave-address combo and attached the run:
+//  - `start_button`: starts the run; nothing happens while any sequence runs;
+//  - the slave-address combo: the choice becomes slave_address;
+//  - id 2 from any source (Close, Escape, the title-bar close): Close is
+//    disabled during a run, but the title-bar close and Escape still arrive
+//    as id 2; the dialog then ends all the same and the run is given up, so
+//    `sequence_step` returns to 0 and nothing stays blocked;
+//  - WM_TIMER, whatever the timer id: one tick of the run;
+//  - WM_DESTROY: a run still going is given up and the sequence freed.
+// Enter (id 1) and everything else are left to the default handling.
+INT_PTR bulk_dialog_message(HWND dialog, UINT message, WPARAM wparam, BOOL (*init)(HWND),
+                            int start_button);
 
 }  // namespace zanteq::win32

@@ -28,39 +28,10 @@ BOOL on_init(HWND dialog) {
   return TRUE;
 }
 
-BOOL on_command(HWND dialog, int id, int code) {
-  switch (id) {
-    case IDCANCEL:
-      close_bulk_dialog(dialog);
-      return TRUE;
-    case IDC_SLAVE_ADDRESS:
-      if (code == CBN_SELCHANGE) store_slave_address(dialog);
-      return TRUE;
-    case IDC_SET_ALL_START:
-      start_bulk_run(dialog);
-      return TRUE;
-    default:
-      return FALSE;
-  }
-}
-
 }  // namespace
 
 INT_PTR CALLBACK set_all_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-  switch (message) {
-    case WM_INITDIALOG:
-      return on_init(dialog);
-    case WM_COMMAND:
-      return on_command(dialog, LOWORD(wparam), HIWORD(wparam));
-    case WM_TIMER:
-      tick_bulk_run(dialog);
-      return TRUE;
-    case WM_DESTROY:
-      release_bulk_run(dialog);
-      return FALSE;
-    default:
-      return FALSE;
-  }
+  return bulk_dialog_message(dialog, message, wparam, on_init, IDC_SET_ALL_START);
 }
 
 }  // namespace zanteq::win32

@@ -46,13 +46,7 @@ BOOL on_command(HWND dialog, int id, int code) {
 }  // namespace
 
 INT_PTR CALLBACK agc_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-  switch (message) {
-    case WM_INITDIALOG:
-      on_init(dialog);
-      return TRUE;
-    case WM_COMMAND: return on_command(dialog, LOWORD(wparam), HIWORD(wparam));
-    default: return FALSE;
-  }
+  return settings_dialog_message(dialog, message, wparam, on_init, on_command);
 }
 
 }  // namespace zanteq::win32

@@ -20,6 +20,23 @@ int index_of_control(const int (&ids)[N], int id) {
   return -1;
 }
 
+// The message switch every one of these dialogs has: WM_INITDIALOG runs
+// `init` and leaves the focus to the dialog manager; WM_COMMAND goes to
+// `command`, which says whether it took the command; everything else is
+// left to the default dialog handling.
+inline INT_PTR settings_dialog_message(HWND dialog, UINT message, WPARAM wparam,
+                                       void (*init)(HWND), BOOL (*command)(HWND, int, int)) {
+  switch (message) {
+    case WM_INITDIALOG:
+      init(dialog);
+      return TRUE;
+    case WM_COMMAND:
+      return command(dialog, LOWORD(wparam), HIWORD(wparam));
+    default:
+      return FALSE;
+  }
+}
+
 // A record combo's notification: only a selection change is stored; the
 // combo's other notifications are ignored.
 inline void store_on_selchange(HWND dialog, int combo_id, int code, std::atomic<int>& field) {

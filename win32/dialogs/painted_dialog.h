@@ -7,6 +7,7 @@
 
 #include <string_view>
 
+#include "bulk/timed_sequence.h"
 #include "dialogs/panel_texts.h"
 
 namespace zanteq::win32 {
@@ -57,5 +58,40 @@ class PanelPainter {
 // Validates the dialog without drawing: the panels are drawn by the
 // dialog's timer once the statics have painted themselves.
 void validate_dialog(HWND dialog);
+
+// The message switch the painted dialogs share. `init` creates the dialog's
+// State and attaches it to the window; `command` takes WM_COMMAND. A paint
+// message validates the dialog and asks for the panel 20 ms later, after the
+// static has painted itself; every timer tick goes to the State (panel
+// repaint, and the step of a run where the dialog has one); WM_DESTROY lets
+// the State give up its timer and a run still going; the State goes with
+// the window.
+template <typename State>
+INT_PTR painted_dialog_message(HWND dialog, UINT message, WPARAM wparam, void (*init)(HWND),
+                               BOOL (*command)(HWND, State&, int, int)) {
+  if (message == WM_INITDIALOG) {
+    init(dialog);
+    return TRUE;
+  }
+  State* state = dialog_state<State>(dialog);
+  if (!state) return FALSE;
+  switch (message) {
+    case WM_COMMAND: return command(dialog, *state, LOWORD(wparam), HIWORD(wparam));
+    case WM_PAINT:
+      validate_dialog(dialog);
+      state->schedule_repaint(repaint_delay_ms);
+      return TRUE;
+    case WM_TIMER:
+      state->on_timer();
+      return TRUE;
+    case WM_DESTROY:
+      state->on_destroy();
+      return FALSE;
+    case WM_NCDESTROY:
+      detach_dialog_state<State>(dialog);
+      return FALSE;
+    default: return FALSE;
+  }
+}
 
 }  // namespace zanteq::win32

@@ -21,26 +21,19 @@ void on_init(HWND dialog) {
   apply_caption_rule(dialog, "機器のスレーブアドレス ");
 }
 
-void on_command(HWND dialog, int id, int code) {
+BOOL on_command(HWND dialog, int id, int code) {
   if (id == IDCANCEL) {
     EndDialog(dialog, IDCANCEL);
   } else if (id == IDC_SLAVE_ADDRESS && code == CBN_SELCHANGE) {
     store_slave_address(dialog);
   }
+  return TRUE;
 }
 
 }  // namespace
 
 INT_PTR CALLBACK slave_address_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-  switch (message) {
-    case WM_INITDIALOG:
-      on_init(dialog);
-      return TRUE;
-    case WM_COMMAND:
-      on_command(dialog, LOWORD(wparam), HIWORD(wparam));
-      return TRUE;
-    default: return FALSE;
-  }
+  return settings_dialog_message(dialog, message, wparam, on_init, on_command);
 }
 
 }  // namespace zanteq::win32

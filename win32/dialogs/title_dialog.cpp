@@ -43,6 +43,14 @@ class TitleDialog : public SequenceView {
   void set_percentage_text(const char* text) override { set_text(GetDlgItem(dialog_, IDC_TITLE_PERCENT), text); }
   void repaint_panel() override;
 
+  // What the shared message switch of the painted dialogs calls.
+  void schedule_repaint(int delay_ms) { sequence.schedule_repaint(delay_ms); }
+  void on_timer() { sequence.tick(); }
+  void on_destroy() {
+    sequence.cancel();
+    stop_timer();
+  }
+
   TitleSequence sequence{operations(), *this};
   // The edit's text as last accepted, to tell what an edit inserted.
   std::wstring accepted;
@@ -206,30 +214,7 @@ BOOL on_command(HWND dialog, TitleDialog& state, int id, int code) {
 }  // namespace
 
 INT_PTR CALLBACK title_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-  if (message == WM_INITDIALOG) {
-    on_init(dialog);
-    return TRUE;
-  }
-  TitleDialog* state = dialog_state<TitleDialog>(dialog);
-  if (!state) return FALSE;
-  switch (message) {
-    case WM_COMMAND: return on_command(dialog, *state, LOWORD(wparam), HIWORD(wparam));
-    case WM_PAINT:
-      validate_dialog(dialog);
-      state->sequence.schedule_repaint(repaint_delay_ms);
-      return TRUE;
-    case WM_TIMER:
-      state->sequence.tick();
-      return TRUE;
-    case WM_DESTROY:
-      state->sequence.cancel();
-      state->stop_timer();
-      return FALSE;
-    case WM_NCDESTROY:
-      detach_dialog_state<TitleDialog>(dialog);
-      return FALSE;
-    default: return FALSE;
-  }
+  return painted_dialog_message<TitleDialog>(dialog, message, wparam, on_init, on_command);
 }
 
 }  // namespace zanteq::win32

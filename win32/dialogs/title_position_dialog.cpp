@@ -15,7 +15,6 @@ namespace zanteq::win32 {
 namespace {
 
 constexpr int opening_delay_ms = 200;
-constexpr int paint_delay_ms = 20;
 
 class TitlePositionDialog : public PanelView {
  public:
@@ -26,6 +25,10 @@ class TitlePositionDialog : public PanelView {
   void repaint_panel() override;
 
   PanelRepaint repaint{app_state().ui, *this};
+  // What the shared message switch of the painted dialogs calls.
+  void schedule_repaint(int delay_ms) { repaint.schedule(delay_ms); }
+  void on_timer() { repaint.tick(); }
+  void on_destroy() { stop_timer(); }
 
  private:
   HWND dialog_;
@@ -111,29 +114,7 @@ BOOL on_command(HWND dialog, TitlePositionDialog& state, int id, int code) {
 }  // namespace
 
 INT_PTR CALLBACK title_position_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-  if (message == WM_INITDIALOG) {
-    on_init(dialog);
-    return TRUE;
-  }
-  TitlePositionDialog* state = dialog_state<TitlePositionDialog>(dialog);
-  if (!state) return FALSE;
-  switch (message) {
-    case WM_COMMAND: return on_command(dialog, *state, LOWORD(wparam), HIWORD(wparam));
-    case WM_PAINT:
-      validate_dialog(dialog);
-      state->repaint.schedule(paint_delay_ms);
-      return TRUE;
-    case WM_TIMER:
-      state->repaint.tick();
-      return TRUE;
-    case WM_DESTROY:
-      state->stop_timer();
-      return FALSE;
-    case WM_NCDESTROY:
-      detach_dialog_state<TitlePositionDialog>(dialog);
-      return FALSE;
-    default: return FALSE;
-  }
+  return painted_dialog_message<TitlePositionDialog>(dialog, message, wparam, on_init, on_command);
 }
 
 }  // namespace zanteq::win32

@@ -37,6 +37,14 @@ class VideoAdjustDialog : public SequenceView {
   void reset_progress() override { SendDlgItemMessageW(dialog_, IDC_VADJ_PROGRESS, PBM_SETPOS, 0, 0); }
   void repaint_panel() override;
 
+  // What the shared message switch of the painted dialogs calls.
+  void schedule_repaint(int delay_ms) { sequence.schedule_repaint(delay_ms); }
+  void on_timer() { sequence.tick(); }
+  void on_destroy() {
+    sequence.cancel();
+    stop_timer();
+  }
+
   VideoAdjustSequence sequence{operations(), *this};
 
  private:
@@ -154,30 +162,7 @@ BOOL on_command(HWND dialog, VideoAdjustDialog& state, int id, int code) {
 }  // namespace
 
 INT_PTR CALLBACK video_adjust_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-  if (message == WM_INITDIALOG) {
-    on_init(dialog);
-    return TRUE;
-  }
-  VideoAdjustDialog* state = dialog_state<VideoAdjustDialog>(dialog);
-  if (!state) return FALSE;
-  switch (message) {
-    case WM_COMMAND: return on_command(dialog, *state, LOWORD(wparam), HIWORD(wparam));
-    case WM_PAINT:
-      validate_dialog(dialog);
-      state->sequence.schedule_repaint(repaint_delay_ms);
-      return TRUE;
-    case WM_TIMER:
-      state->sequence.tick();
-      return TRUE;
-    case WM_DESTROY:
-      state->sequence.cancel();
-      state->stop_timer();
-      return FALSE;
-    case WM_NCDESTROY:
-      detach_dialog_state<VideoAdjustDialog>(dialog);
-      return FALSE;
-    default: return FALSE;
-  }
+  return painted_dialog_message<VideoAdjustDialog>(dialog, message, wparam, on_init, on_command);
 }
 
 }  // namespace zanteq::win32
