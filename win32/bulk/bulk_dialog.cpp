@@ -9,28 +9,6 @@
 
 namespace zanteq::win32 {
 
-void BulkDialogView::start_timer(int period_ms) {
-  SetTimer(dialog_, timer_id_, static_cast<UINT>(period_ms), nullptr);
-}
-
-void BulkDialogView::stop_timer() { KillTimer(dialog_, timer_id_); }
-
-void BulkDialogView::enable_close(bool enabled) {
-  EnableWindow(GetDlgItem(dialog_, IDCANCEL), enabled ? TRUE : FALSE);
-}
-
-void BulkDialogView::step_progress() { SendDlgItemMessageW(dialog_, IDC_BULK_PROGRESS, PBM_STEPIT, 0, 0); }
-
-void BulkDialogView::reset_progress() {
-  SendDlgItemMessageW(dialog_, IDC_BULK_PROGRESS, PBM_SETPOS, 0, 0);
-}
-
-void BulkDialogView::set_percentage_text(const char* text) {
-  set_text(GetDlgItem(dialog_, IDC_BULK_PERCENT), text);
-}
-
-void BulkDialogView::end_dialog() { EndDialog(dialog_, IDCANCEL); }
-
 namespace {
 
 BulkRun* run_of(HWND dialog) {

@@ -12,24 +12,17 @@
 #include <memory>
 
 #include "bulk/timed_sequence.h"
+#include "dialogs/dialog_views.h"
+#include "resource.h"
 
 namespace zanteq::win32 {
 
-class BulkDialogView final : public SequenceView {
+class BulkDialogView final : public DialogSequenceView {
  public:
-  BulkDialogView(HWND dialog, UINT_PTR timer_id) : dialog_(dialog), timer_id_(timer_id) {}
+  BulkDialogView(HWND dialog, UINT_PTR timer_id)
+      : DialogSequenceView(dialog, timer_id, IDC_BULK_PROGRESS, IDC_BULK_PERCENT) {}
 
-  void start_timer(int period_ms) override;
-  void stop_timer() override;
-  void enable_close(bool enabled) override;
-  void step_progress() override;
-  void reset_progress() override;
-  void set_percentage_text(const char* text) override;
-  void end_dialog() override;
-
- private:
-  HWND dialog_;
-  UINT_PTR timer_id_;
+  void end_dialog() override { EndDialog(dialog_, IDCANCEL); }
 };
 
 // One open bulk dialog. The sequence goes first when it is destroyed, so it

@@ -8,7 +8,6 @@
 #include "dialogs/command_fields.h"
 #include "dialogs/dialog_common.h"
 #include "dialogs/dialogs.h"
-#include "dialogs/panel_repaint.h"
 #include "dialogs/painted_dialog.h"
 #include "resource.h"
 
@@ -18,22 +17,10 @@ namespace {
 
 constexpr int opening_delay_ms = 200;
 
-class AutoSwitchDialog : public PanelView {
+class AutoSwitchDialog : public PanelDialog {
  public:
-  explicit AutoSwitchDialog(HWND dialog) : dialog_(dialog) {}
-
-  void start_timer(int period_ms) override { SetTimer(dialog_, TIMER_AUTO_SWITCH, period_ms, nullptr); }
-  void stop_timer() override { KillTimer(dialog_, TIMER_AUTO_SWITCH); }
+  explicit AutoSwitchDialog(HWND dialog) : PanelDialog(dialog, TIMER_AUTO_SWITCH) {}
   void repaint_panel() override;
-
-  PanelRepaint repaint{app_state().ui, *this};
-  // What the shared message switch of the painted dialogs calls.
-  void schedule_repaint(int delay_ms) { repaint.schedule(delay_ms); }
-  void on_timer() { repaint.tick(); }
-  void on_destroy() { stop_timer(); }
-
- private:
-  HWND dialog_;
 };
 
 // The entry the 時間（秒） combo edits; anything outside the five counts as

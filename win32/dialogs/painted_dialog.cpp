@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <string>
 
+#include "app/app.h"
 #include "link/text_conversion.h"
 
 namespace zanteq::win32 {
@@ -29,6 +30,15 @@ void draw_opaque(HDC dc, PanelPoint at, const std::wstring& text, LONG right) {
 }
 
 }  // namespace
+
+PanelDialog::PanelDialog(HWND dialog, UINT_PTR timer_id)
+    : repaint(app_state().ui, *this), dialog_(dialog), timer_id_(timer_id) {}
+
+void PanelDialog::start_timer(int period_ms) {
+  SetTimer(dialog_, timer_id_, static_cast<UINT>(period_ms), nullptr);
+}
+
+void PanelDialog::stop_timer() { KillTimer(dialog_, timer_id_); }
 
 PanelPainter::PanelPainter(HWND dialog, int panel_id)
     : panel_(GetDlgItem(dialog, panel_id)), dc_(panel_ ? GetDC(panel_) : nullptr) {

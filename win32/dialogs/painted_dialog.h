@@ -8,6 +8,8 @@
 #include <string_view>
 
 #include "bulk/timed_sequence.h"
+#include "dialogs/dialog_views.h"
+#include "dialogs/panel_repaint.h"
 #include "dialogs/panel_texts.h"
 
 namespace zanteq::win32 {
@@ -58,6 +60,47 @@ class PanelPainter {
 // Validates the dialog without drawing: the panels are drawn by the
 // dialog's timer once the statics have painted themselves.
 void validate_dialog(HWND dialog);
+
+// The state of a painted dialog whose timer serves only the repaint of its
+// panel (auto-switch, title position).
+class PanelDialog : public PanelView {
+ public:
+  PanelDialog(HWND dialog, UINT_PTR timer_id);
+
+  void start_timer(int period_ms) override;
+  void stop_timer() override;
+
+  // What painted_dialog_message calls.
+  void schedule_repaint(int delay_ms) { repaint.schedule(delay_ms); }
+  void on_timer() { repaint.tick(); }
+  void on_destroy() { stop_timer(); }
+
+  PanelRepaint repaint;
+
+ protected:
+  HWND dialog_;
+
+ private:
+  UINT_PTR timer_id_;
+};
+
+// The state of a painted dialog whose timer also paces a run (titles, video
+// adjustment): the repaint goes through the run, so it never ends the run
+// nor upsets its pace.
+class SequencePanelDialog : public DialogSequenceView {
+ public:
+  using DialogSequenceView::DialogSequenceView;
+
+  virtual TimedSequence& run() = 0;
+
+  // What painted_dialog_message calls.
+  void schedule_repaint(int delay_ms) { run().schedule_repaint(delay_ms); }
+  void on_timer() { run().tick(); }
+  void on_destroy() {
+    run().cancel();
+    stop_timer();
+  }
+};
 
 // The message switch the painted dialogs share. `init` creates the dialog's
 // State and attaches it to the window; `command` takes WM_COMMAND. A paint

@@ -31,25 +31,13 @@ namespace {
 constexpr int opening_delay_ms = 500;
 constexpr int edit_char_limit = 20;
 
-class TitleDialog : public SequenceView {
+class TitleDialog : public SequencePanelDialog {
  public:
-  explicit TitleDialog(HWND dialog) : dialog_(dialog) {}
+  explicit TitleDialog(HWND dialog)
+      : SequencePanelDialog(dialog, TIMER_TITLE, IDC_TITLE_PROGRESS, IDC_TITLE_PERCENT) {}
 
-  void start_timer(int period_ms) override { SetTimer(dialog_, TIMER_TITLE, period_ms, nullptr); }
-  void stop_timer() override { KillTimer(dialog_, TIMER_TITLE); }
-  void enable_close(bool enabled) override { EnableWindow(GetDlgItem(dialog_, IDCANCEL), enabled); }
-  void step_progress() override { SendDlgItemMessageW(dialog_, IDC_TITLE_PROGRESS, PBM_STEPIT, 0, 0); }
-  void reset_progress() override { SendDlgItemMessageW(dialog_, IDC_TITLE_PROGRESS, PBM_SETPOS, 0, 0); }
-  void set_percentage_text(const char* text) override { set_text(GetDlgItem(dialog_, IDC_TITLE_PERCENT), text); }
   void repaint_panel() override;
-
-  // What the shared message switch of the painted dialogs calls.
-  void schedule_repaint(int delay_ms) { sequence.schedule_repaint(delay_ms); }
-  void on_timer() { sequence.tick(); }
-  void on_destroy() {
-    sequence.cancel();
-    stop_timer();
-  }
+  TimedSequence& run() override { return sequence; }
 
   TitleSequence sequence{operations(), *this};
   // The edit's text as last accepted, to tell what an edit inserted.
@@ -57,9 +45,6 @@ class TitleDialog : public SequenceView {
   // Set while the dialog itself writes the edit: such a change is no edit
   // of the user's.
   bool filling_edit = false;
-
- private:
-  HWND dialog_;
 };
 
 int dialog_channel_now() { return dialog_channel(app_state().ui.current_channel); }

@@ -6,7 +6,6 @@
 #include "dialogs/command_fields.h"
 #include "dialogs/dialog_common.h"
 #include "dialogs/dialogs.h"
-#include "dialogs/panel_repaint.h"
 #include "dialogs/painted_dialog.h"
 #include "resource.h"
 
@@ -16,22 +15,10 @@ namespace {
 
 constexpr int opening_delay_ms = 200;
 
-class TitlePositionDialog : public PanelView {
+class TitlePositionDialog : public PanelDialog {
  public:
-  explicit TitlePositionDialog(HWND dialog) : dialog_(dialog) {}
-
-  void start_timer(int period_ms) override { SetTimer(dialog_, TIMER_TITLE_POSITION, period_ms, nullptr); }
-  void stop_timer() override { KillTimer(dialog_, TIMER_TITLE_POSITION); }
+  explicit TitlePositionDialog(HWND dialog) : PanelDialog(dialog, TIMER_TITLE_POSITION) {}
   void repaint_panel() override;
-
-  PanelRepaint repaint{app_state().ui, *this};
-  // What the shared message switch of the painted dialogs calls.
-  void schedule_repaint(int delay_ms) { repaint.schedule(delay_ms); }
-  void on_timer() { repaint.tick(); }
-  void on_destroy() { stop_timer(); }
-
- private:
-  HWND dialog_;
 };
 
 int dialog_channel_now() { return dialog_channel(app_state().ui.current_channel); }

@@ -26,29 +26,15 @@ constexpr int value_combos[picture_value_count] = {IDC_VADJ_BRIGHTNESS, IDC_VADJ
 
 PictureValue picture_value(int row) { return static_cast<PictureValue>(row); }
 
-class VideoAdjustDialog : public SequenceView {
+class VideoAdjustDialog : public SequencePanelDialog {
  public:
-  explicit VideoAdjustDialog(HWND dialog) : dialog_(dialog) {}
+  explicit VideoAdjustDialog(HWND dialog)
+      : SequencePanelDialog(dialog, TIMER_VIDEO_ADJUST, IDC_VADJ_PROGRESS, no_percentage) {}
 
-  void start_timer(int period_ms) override { SetTimer(dialog_, TIMER_VIDEO_ADJUST, period_ms, nullptr); }
-  void stop_timer() override { KillTimer(dialog_, TIMER_VIDEO_ADJUST); }
-  void enable_close(bool enabled) override { EnableWindow(GetDlgItem(dialog_, IDCANCEL), enabled); }
-  void step_progress() override { SendDlgItemMessageW(dialog_, IDC_VADJ_PROGRESS, PBM_STEPIT, 0, 0); }
-  void reset_progress() override { SendDlgItemMessageW(dialog_, IDC_VADJ_PROGRESS, PBM_SETPOS, 0, 0); }
   void repaint_panel() override;
-
-  // What the shared message switch of the painted dialogs calls.
-  void schedule_repaint(int delay_ms) { sequence.schedule_repaint(delay_ms); }
-  void on_timer() { sequence.tick(); }
-  void on_destroy() {
-    sequence.cancel();
-    stop_timer();
-  }
+  TimedSequence& run() override { return sequence; }
 
   VideoAdjustSequence sequence{operations(), *this};
-
- private:
-  HWND dialog_;
 };
 
 void VideoAdjustDialog::repaint_panel() {
