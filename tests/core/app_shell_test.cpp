@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "settings/app_shell.h"
+#include "app/app_shell.h"
 
 namespace zanteq {
 namespace {

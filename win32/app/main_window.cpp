@@ -10,7 +10,7 @@
 #include "link/dispatch.h"
 #include "link/text_conversion.h"
 #include "resource.h"
-#include "settings/app_shell.h"
+#include "app/app_shell.h"
 #include "settings/file_dialogs.h"
 
 namespace zanteq::win32 {

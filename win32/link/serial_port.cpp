@@ -11,7 +11,7 @@
 #include "link/framing.h"
 #include "link/line_assembler.h"
 #include "link/text_conversion.h"
-#include "settings/app_shell.h"
+#include "app/app_shell.h"
 
 namespace zanteq::win32 {
 

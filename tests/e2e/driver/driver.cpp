@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "script.h"
-#include "settings/app_shell.h"
+#include "app/app_shell.h"
 
 namespace {
 

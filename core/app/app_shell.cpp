@@ -1,6 +1,6 @@
 // The main window's decisions that are plain data: size table, clock texts,
 // tooltips, corner clicks, title and port name.
-#include "settings/app_shell.h"
+#include "app/app_shell.h"
 
 #include <cstdio>
 
