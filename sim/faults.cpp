@@ -1,10 +1,10 @@
 // Fault rules and the control language.
-#include "faults.h"
+#include "sim/faults.h"
 
 #include <algorithm>
 #include <cstdlib>
 
-#include "unit_commands.h"
+#include "sim/unit_commands.h"
 
 namespace zanteq::sim {
 

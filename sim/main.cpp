@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <string>
 
-#include "options.h"
-#include "server.h"
+#include "sim/options.h"
+#include "sim/server.h"
 
 int main(int argc, char** argv) {
   zanteq::sim::Options options;

@@ -1,5 +1,5 @@
 // Command line of zanteq-sim.
-#include "options.h"
+#include "sim/options.h"
 
 #include <cstdlib>
 #include <string_view>

@@ -1,10 +1,10 @@
 // Addressing, fault rules and output timing of the simulated unit.
-#include "responder.h"
+#include "sim/responder.h"
 
 #include <algorithm>
 
-#include "link/codec.h"
-#include "unit_commands.h"
+#include "core/link/codec.h"
+#include "sim/unit_commands.h"
 
 namespace zanteq::sim {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "faults.h"
-#include "unit_state.h"
+#include "sim/faults.h"
+#include "sim/unit_state.h"
 
 namespace zanteq::sim {
 

@@ -8,7 +8,7 @@
 // the output queue. Control input is handled before line input in each
 // pass, so a control command written before a command line always acts on
 // that line.
-#include "server.h"
+#include "sim/server.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -25,11 +25,11 @@
 #include <fstream>
 #include <string>
 
-#include "faults.h"
-#include "responder.h"
-#include "unit_commands.h"
-#include "unit_state.h"
-#include "wire_log.h"
+#include "sim/faults.h"
+#include "sim/responder.h"
+#include "sim/unit_commands.h"
+#include "sim/unit_state.h"
+#include "sim/wire_log.h"
 
 namespace zanteq::sim {
 

@@ -3,7 +3,7 @@
 // every descriptor and the unit's state.
 #pragma once
 
-#include "options.h"
+#include "sim/options.h"
 
 namespace zanteq::sim {
 

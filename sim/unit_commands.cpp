@@ -5,11 +5,11 @@
 // checked (digits where digits belong, values within their range, letters
 // from their set) before anything is stored, so a refused line leaves the
 // state as it was.
-#include "unit_commands.h"
+#include "sim/unit_commands.h"
 
 #include <optional>
 
-#include "link/codec.h"
+#include "core/link/codec.h"
 
 namespace zanteq::sim {
 

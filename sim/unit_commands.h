@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "unit_state.h"
+#include "sim/unit_state.h"
 
 namespace zanteq::sim {
 

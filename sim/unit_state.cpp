@@ -1,5 +1,5 @@
 // Factory values of the simulated unit and its running clock.
-#include "unit_state.h"
+#include "sim/unit_state.h"
 
 namespace zanteq::sim {
 

@@ -1,5 +1,5 @@
 // Wire log files of the simulator.
-#include "wire_log.h"
+#include "sim/wire_log.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "faults.h"
+#include "sim/faults.h"
 
 namespace zanteq::sim {
 

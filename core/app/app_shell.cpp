@@ -1,10 +1,10 @@
 // The main window's decisions that are plain data: size table, clock texts,
 // tooltips, corner clicks, title and port name.
-#include "app/app_shell.h"
+#include "core/app/app_shell.h"
 
 #include <cstdio>
 
-#include "settings/ini_values.h"
+#include "core/settings/ini_values.h"
 
 namespace zanteq {
 

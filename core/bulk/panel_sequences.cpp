@@ -1,7 +1,7 @@
 // Title and video adjustment set-all sequences.
-#include "bulk/panel_sequences.h"
+#include "core/bulk/panel_sequences.h"
 
-#include "bulk/set_all.h"
+#include "core/bulk/set_all.h"
 
 namespace zanteq {
 

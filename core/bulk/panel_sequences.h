@@ -5,8 +5,8 @@
 // disabled.
 #pragma once
 
-#include "bulk/timed_sequence.h"
-#include "dialogs/operations.h"
+#include "core/bulk/timed_sequence.h"
+#include "core/dialogs/operations.h"
 
 namespace zanteq {
 

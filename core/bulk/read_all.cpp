@@ -1,7 +1,7 @@
 // The read-all step table and its sequence.
-#include "bulk/read_all.h"
+#include "core/bulk/read_all.h"
 
-#include "dialogs/command_fields.h"
+#include "core/dialogs/command_fields.h"
 
 namespace zanteq {
 

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "bulk/timed_sequence.h"
-#include "link/reporter.h"
+#include "core/bulk/timed_sequence.h"
+#include "core/link/reporter.h"
 
 namespace zanteq {
 

@@ -1,7 +1,7 @@
 // The set-all step table and its sequence.
-#include "bulk/set_all.h"
+#include "core/bulk/set_all.h"
 
-#include "dialogs/title.h"
+#include "core/dialogs/title.h"
 
 namespace zanteq {
 

@@ -3,8 +3,8 @@
 // button, and the sequence that performs one every 500 ms.
 #pragma once
 
-#include "bulk/timed_sequence.h"
-#include "dialogs/operations.h"
+#include "core/bulk/timed_sequence.h"
+#include "core/dialogs/operations.h"
 
 namespace zanteq {
 

@@ -1,5 +1,5 @@
 // The timed-sequence engine: start, tick, abort, completion and cancel.
-#include "bulk/timed_sequence.h"
+#include "core/bulk/timed_sequence.h"
 
 #include <string>
 

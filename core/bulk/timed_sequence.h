@@ -12,7 +12,7 @@
 // thread only sets and clears `sequence_abort` and reads `sequence_step`.
 #pragma once
 
-#include "settings/record.h"
+#include "core/settings/record.h"
 
 namespace zanteq {
 

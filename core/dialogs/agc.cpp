@@ -1,7 +1,7 @@
 // Auto gain control commands.
-#include "dialogs/agc.h"
+#include "core/dialogs/agc.h"
 
-#include "dialogs/command_fields.h"
+#include "core/dialogs/command_fields.h"
 
 namespace zanteq {
 

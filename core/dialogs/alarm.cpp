@@ -1,7 +1,7 @@
 // Alarm commands: one letter or ON/OFF per setting, and the hold time.
-#include "dialogs/alarm.h"
+#include "core/dialogs/alarm.h"
 
-#include "dialogs/command_fields.h"
+#include "core/dialogs/command_fields.h"
 
 namespace zanteq {
 

@@ -1,7 +1,7 @@
 // Auto-switch dwell times.
-#include "dialogs/auto_switch.h"
+#include "core/dialogs/auto_switch.h"
 
-#include "dialogs/command_fields.h"
+#include "core/dialogs/command_fields.h"
 
 namespace zanteq {
 

@@ -1,7 +1,7 @@
 // Field writers shared by every command builder.
-#include "dialogs/command_fields.h"
+#include "core/dialogs/command_fields.h"
 
-#include "link/codec.h"
+#include "core/link/codec.h"
 
 namespace zanteq {
 

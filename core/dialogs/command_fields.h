@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <string>
 
-#include "settings/record.h"
+#include "core/settings/record.h"
 
 namespace zanteq {
 

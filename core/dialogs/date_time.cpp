@@ -1,7 +1,7 @@
 // Date, time and clock display commands.
-#include "dialogs/date_time.h"
+#include "core/dialogs/date_time.h"
 
-#include "dialogs/command_fields.h"
+#include "core/dialogs/command_fields.h"
 
 namespace zanteq {
 

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "settings/record.h"
+#include "core/settings/record.h"
 
 namespace zanteq {
 

@@ -1,5 +1,5 @@
 // Entry texts of the date and time combos and the reading of their text.
-#include "dialogs/date_time_view.h"
+#include "core/dialogs/date_time_view.h"
 
 namespace zanteq {
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "dialogs/date_time.h"
+#include "core/dialogs/date_time.h"
 
 namespace zanteq {
 

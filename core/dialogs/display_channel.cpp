@@ -1,7 +1,7 @@
 // Displayed screen, split mode and the two-way split arrangement.
-#include "dialogs/display_channel.h"
+#include "core/dialogs/display_channel.h"
 
-#include "dialogs/command_fields.h"
+#include "core/dialogs/command_fields.h"
 
 namespace zanteq {
 

@@ -1,18 +1,18 @@
 // Joins each feature's builder to the command sink and, where a value can
 // be refused, to the reporter.
-#include "dialogs/operations.h"
+#include "core/dialogs/operations.h"
 
-#include "dialogs/agc.h"
-#include "dialogs/alarm.h"
-#include "dialogs/auto_switch.h"
-#include "dialogs/command_fields.h"
-#include "dialogs/display_channel.h"
-#include "dialogs/other.h"
-#include "dialogs/title.h"
-#include "dialogs/title_position.h"
-#include "dialogs/video_adjust.h"
-#include "dialogs/video_format.h"
-#include "dialogs/video_loss.h"
+#include "core/dialogs/agc.h"
+#include "core/dialogs/alarm.h"
+#include "core/dialogs/auto_switch.h"
+#include "core/dialogs/command_fields.h"
+#include "core/dialogs/display_channel.h"
+#include "core/dialogs/other.h"
+#include "core/dialogs/title.h"
+#include "core/dialogs/title_position.h"
+#include "core/dialogs/video_adjust.h"
+#include "core/dialogs/video_format.h"
+#include "core/dialogs/video_loss.h"
 
 namespace zanteq {
 

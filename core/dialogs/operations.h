@@ -11,9 +11,9 @@
 #include <optional>
 #include <string>
 
-#include "dialogs/date_time.h"
-#include "link/reporter.h"
-#include "settings/record.h"
+#include "core/dialogs/date_time.h"
+#include "core/link/reporter.h"
+#include "core/settings/record.h"
 
 namespace zanteq {
 

@@ -1,8 +1,8 @@
 // Commands of the other settings: connector, power-on screen, border line,
 // on-screen display, button lock and NTSC aspect.
-#include "dialogs/other.h"
+#include "core/dialogs/other.h"
 
-#include "dialogs/command_fields.h"
+#include "core/dialogs/command_fields.h"
 
 namespace zanteq {
 

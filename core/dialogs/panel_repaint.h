@@ -11,7 +11,7 @@
 // Interface thread only.
 #pragma once
 
-#include "settings/record.h"
+#include "core/settings/record.h"
 
 namespace zanteq {
 

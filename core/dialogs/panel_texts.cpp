@@ -1,9 +1,9 @@
 // Texts and positions of the painted panels and the painted dialogs' combos.
-#include "dialogs/panel_texts.h"
+#include "core/dialogs/panel_texts.h"
 
-#include "dialogs/command_fields.h"
-#include "dialogs/video_adjust.h"
-#include "link/codec.h"
+#include "core/dialogs/command_fields.h"
+#include "core/dialogs/video_adjust.h"
+#include "core/link/codec.h"
 
 namespace zanteq {
 

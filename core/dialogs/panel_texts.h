@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "settings/record.h"
+#include "core/settings/record.h"
 
 namespace zanteq {
 

@@ -1,7 +1,7 @@
 // Title storage, preparation and conversion to the unit's JIS hex form.
-#include "dialogs/title.h"
+#include "core/dialogs/title.h"
 
-#include "dialogs/command_fields.h"
+#include "core/dialogs/command_fields.h"
 
 namespace zanteq {
 

@@ -1,10 +1,10 @@
 // Fitting an edit of the title into its cp932 byte limit.
-#include "dialogs/title_edit.h"
+#include "core/dialogs/title_edit.h"
 
 #include <algorithm>
 
-#include "dialogs/command_fields.h"
-#include "dialogs/title.h"
+#include "core/dialogs/command_fields.h"
+#include "core/dialogs/title.h"
 
 namespace zanteq {
 

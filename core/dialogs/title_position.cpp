@@ -1,7 +1,7 @@
 // Title position commands: one channel, or all four in one line.
-#include "dialogs/title_position.h"
+#include "core/dialogs/title_position.h"
 
-#include "dialogs/command_fields.h"
+#include "core/dialogs/command_fields.h"
 
 namespace zanteq {
 

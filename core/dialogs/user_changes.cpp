@@ -1,5 +1,5 @@
 // Record writes from the settings dialogs, with the unsaved-changes mark.
-#include "dialogs/user_changes.h"
+#include "core/dialogs/user_changes.h"
 
 #include <string>
 

@@ -10,7 +10,7 @@
 
 #include <string_view>
 
-#include "settings/record.h"
+#include "core/settings/record.h"
 
 namespace zanteq {
 

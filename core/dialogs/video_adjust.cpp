@@ -1,7 +1,7 @@
 // Picture value commands.
-#include "dialogs/video_adjust.h"
+#include "core/dialogs/video_adjust.h"
 
-#include "dialogs/command_fields.h"
+#include "core/dialogs/command_fields.h"
 
 namespace zanteq {
 

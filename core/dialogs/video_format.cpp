@@ -1,8 +1,8 @@
 // Video format commands. A stored format outside the seven entries is sent as
 // the first one, so the digit field never carries anything but '1'..'7'.
-#include "dialogs/video_format.h"
+#include "core/dialogs/video_format.h"
 
-#include "dialogs/command_fields.h"
+#include "core/dialogs/command_fields.h"
 
 namespace zanteq {
 

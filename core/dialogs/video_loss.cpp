@@ -1,7 +1,7 @@
 // Video loss commands.
-#include "dialogs/video_loss.h"
+#include "core/dialogs/video_loss.h"
 
-#include "dialogs/command_fields.h"
+#include "core/dialogs/command_fields.h"
 
 namespace zanteq {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "settings/record.h"
+#include "core/settings/record.h"
 
 namespace zanteq {
 

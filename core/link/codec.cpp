@@ -1,5 +1,5 @@
 // Fixed-width number fields of the wire.
-#include "link/codec.h"
+#include "core/link/codec.h"
 
 namespace zanteq {
 

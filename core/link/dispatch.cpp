@@ -2,12 +2,12 @@
 //
 // Flags are written before any box is shown: a box blocks its thread, and
 // the other thread must already see the state the line or tick produced.
-#include "link/dispatch.h"
+#include "core/link/dispatch.h"
 
 #include <cstring>
 
-#include "link/framing.h"
-#include "settings/decoders.h"
+#include "core/link/framing.h"
+#include "core/settings/decoders.h"
 
 namespace zanteq {
 

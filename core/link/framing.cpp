@@ -1,7 +1,7 @@
 // Framing of command lines for RS-232C and RS-485.
-#include "link/framing.h"
+#include "core/link/framing.h"
 
-#include "link/codec.h"
+#include "core/link/codec.h"
 
 namespace zanteq {
 

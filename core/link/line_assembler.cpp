@@ -1,5 +1,5 @@
 // Reply line assembly: splits the bytes of successive reads into lines.
-#include "link/line_assembler.h"
+#include "core/link/line_assembler.h"
 
 namespace zanteq {
 

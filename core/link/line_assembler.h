@@ -15,7 +15,7 @@
 #include <functional>
 #include <string_view>
 
-#include "link/framing.h"
+#include "core/link/framing.h"
 
 namespace zanteq {
 

@@ -5,11 +5,11 @@
 // 0; or only the listed letters count and anything else leaves the field
 // alone. They are not interchangeable: the unit's replies were matched to
 // them one by one.
-#include "settings/decoders.h"
+#include "core/settings/decoders.h"
 
 #include <cstring>
 
-#include "link/codec.h"
+#include "core/link/codec.h"
 
 namespace zanteq {
 

@@ -15,8 +15,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "settings/jis.h"
-#include "settings/record.h"
+#include "core/settings/jis.h"
+#include "core/settings/record.h"
 
 namespace zanteq {
 

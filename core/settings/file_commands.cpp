@@ -1,7 +1,7 @@
 // New, Open, Save, Save As and the save question at exit.
-#include "settings/file_commands.h"
+#include "core/settings/file_commands.h"
 
-#include "settings/settings_file.h"
+#include "core/settings/settings_file.h"
 
 namespace zanteq {
 

@@ -10,8 +10,8 @@
 #include <optional>
 #include <string>
 
-#include "link/reporter.h"
-#include "settings/record.h"
+#include "core/link/reporter.h"
+#include "core/settings/record.h"
 
 namespace zanteq {
 

@@ -1,7 +1,7 @@
 // Parsing and writing rules of the INI values.
-#include "settings/ini_values.h"
+#include "core/settings/ini_values.h"
 
-#include "settings/record.h"
+#include "core/settings/record.h"
 
 namespace zanteq {
 

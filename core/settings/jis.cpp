@@ -1,5 +1,5 @@
 // JIS X 0208 to Shift_JIS.
-#include "settings/jis.h"
+#include "core/settings/jis.h"
 
 namespace zanteq {
 

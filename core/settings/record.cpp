@@ -1,6 +1,6 @@
 // Factory defaults of the settings record and the reset of the values that
 // travel with it.
-#include "settings/record.h"
+#include "core/settings/record.h"
 
 #include <cstring>
 

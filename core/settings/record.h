@@ -12,7 +12,7 @@
 #include <atomic>
 #include <string>
 
-#include "settings/guarded_text.h"
+#include "core/settings/guarded_text.h"
 
 namespace zanteq {
 

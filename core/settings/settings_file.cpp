@@ -1,5 +1,5 @@
 // Writing and reading the 72-line settings file.
-#include "settings/settings_file.h"
+#include "core/settings/settings_file.h"
 
 #include <climits>
 #include <type_traits>

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "app/app_shell.h"
+#include "core/app/app_shell.h"
 
 namespace zanteq {
 namespace {

@@ -2,8 +2,8 @@
 // the set-all sequence send them.
 #include <gtest/gtest.h>
 
-#include "builder_fixture.h"
-#include "dialogs/alarm.h"
+#include "tests/core/builder_fixture.h"
+#include "core/dialogs/alarm.h"
 
 namespace zanteq {
 namespace {

@@ -4,11 +4,11 @@
 
 #include <cctype>
 
-#include "builder_fixture.h"
-#include "dialogs/command_fields.h"
-#include "dialogs/display_channel.h"
-#include "dialogs/title_position.h"
-#include "dialogs/video_adjust.h"
+#include "tests/core/builder_fixture.h"
+#include "core/dialogs/command_fields.h"
+#include "core/dialogs/display_channel.h"
+#include "core/dialogs/title_position.h"
+#include "core/dialogs/video_adjust.h"
 
 namespace zanteq {
 namespace {

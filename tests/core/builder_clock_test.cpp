@@ -2,8 +2,8 @@
 // time combo has no selection.
 #include <gtest/gtest.h>
 
-#include "builder_fixture.h"
-#include "dialogs/date_time.h"
+#include "tests/core/builder_fixture.h"
+#include "core/dialogs/date_time.h"
 
 namespace zanteq {
 namespace {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "dialogs/operations.h"
-#include "fakes.h"
+#include "core/dialogs/operations.h"
+#include "tests/core/fakes.h"
 
 namespace zanteq::testing {
 

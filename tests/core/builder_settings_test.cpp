@@ -2,12 +2,12 @@
 // and video format dialogs.
 #include <gtest/gtest.h>
 
-#include "builder_fixture.h"
-#include "dialogs/agc.h"
-#include "dialogs/auto_switch.h"
-#include "dialogs/other.h"
-#include "dialogs/video_format.h"
-#include "dialogs/video_loss.h"
+#include "tests/core/builder_fixture.h"
+#include "core/dialogs/agc.h"
+#include "core/dialogs/auto_switch.h"
+#include "core/dialogs/other.h"
+#include "core/dialogs/video_format.h"
+#include "core/dialogs/video_loss.h"
 
 namespace zanteq {
 namespace {

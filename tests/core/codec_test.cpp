@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "link/codec.h"
+#include "core/link/codec.h"
 
 namespace zanteq {
 namespace {

@@ -2,8 +2,8 @@
 // what a typed text in their edit field stands for.
 #include <gtest/gtest.h>
 
-#include "builder_fixture.h"
-#include "dialogs/date_time_view.h"
+#include "tests/core/builder_fixture.h"
+#include "core/dialogs/date_time_view.h"
 
 namespace zanteq {
 namespace {

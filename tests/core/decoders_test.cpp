@@ -7,10 +7,10 @@
 #include <string>
 #include <thread>
 
-#include "fakes.h"
-#include "link/dispatch.h"
-#include "settings/decoders.h"
-#include "settings/settings_file.h"
+#include "tests/core/fakes.h"
+#include "core/link/dispatch.h"
+#include "core/settings/decoders.h"
+#include "core/settings/settings_file.h"
 
 namespace zanteq {
 namespace {

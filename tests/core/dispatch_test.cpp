@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "fakes.h"
-#include "link/dispatch.h"
-#include "settings/settings_file.h"
+#include "tests/core/fakes.h"
+#include "core/link/dispatch.h"
+#include "core/settings/settings_file.h"
 
 namespace zanteq {
 namespace {

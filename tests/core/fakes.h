@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "link/reporter.h"
+#include "core/link/reporter.h"
 
 namespace zanteq::testing {
 

@@ -6,9 +6,9 @@
 #include <map>
 #include <set>
 
-#include "fakes.h"
-#include "settings/file_commands.h"
-#include "settings/settings_file.h"
+#include "tests/core/fakes.h"
+#include "core/settings/file_commands.h"
+#include "core/settings/settings_file.h"
 
 namespace zanteq {
 namespace {

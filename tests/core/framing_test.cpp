@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "link/framing.h"
+#include "core/link/framing.h"
 
 namespace zanteq {
 namespace {

@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "fakes.h"
-#include "link/dispatch.h"
-#include "link/line_assembler.h"
-#include "settings/settings_file.h"
+#include "tests/core/fakes.h"
+#include "core/link/dispatch.h"
+#include "core/link/line_assembler.h"
+#include "core/settings/settings_file.h"
 
 namespace zanteq {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <climits>
 
-#include "settings/ini_values.h"
+#include "core/settings/ini_values.h"
 
 namespace zanteq {
 namespace {

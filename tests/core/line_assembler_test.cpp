@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "link/line_assembler.h"
+#include "core/link/line_assembler.h"
 
 namespace zanteq {
 namespace {

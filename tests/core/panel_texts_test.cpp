@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "dialogs/panel_repaint.h"
-#include "dialogs/panel_texts.h"
-#include "dialogs/video_adjust.h"
+#include "core/dialogs/panel_repaint.h"
+#include "core/dialogs/panel_texts.h"
+#include "core/dialogs/video_adjust.h"
 
 namespace zanteq {
 namespace {

@@ -2,9 +2,9 @@
 // percentage, completion, abort and the dialog going away mid-run.
 #include <gtest/gtest.h>
 
-#include "bulk/read_all.h"
-#include "fakes.h"
-#include "sequence_fake_view.h"
+#include "core/bulk/read_all.h"
+#include "tests/core/fakes.h"
+#include "tests/core/sequence_fake_view.h"
 
 namespace zanteq {
 namespace {

@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "settings/record.h"
-#include "settings/settings_file.h"
+#include "core/settings/record.h"
+#include "core/settings/settings_file.h"
 
 namespace zanteq {
 namespace {

@@ -4,9 +4,9 @@
 
 #include <vector>
 
-#include "fakes.h"
-#include "link/dispatch.h"
-#include "link/framing.h"
+#include "tests/core/fakes.h"
+#include "core/link/dispatch.h"
+#include "core/link/framing.h"
 
 namespace zanteq {
 namespace {

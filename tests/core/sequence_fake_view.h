@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "bulk/timed_sequence.h"
+#include "core/bulk/timed_sequence.h"
 
 namespace zanteq::testing {
 

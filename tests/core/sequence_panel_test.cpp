@@ -2,9 +2,9 @@
 // share their timer with the one-shot repaint of the dialog's panel.
 #include <gtest/gtest.h>
 
-#include "bulk/panel_sequences.h"
-#include "fakes.h"
-#include "sequence_fake_view.h"
+#include "core/bulk/panel_sequences.h"
+#include "tests/core/fakes.h"
+#include "tests/core/sequence_fake_view.h"
 
 namespace zanteq {
 namespace {

@@ -2,9 +2,9 @@
 // 500 ms run, refused titles and hold times, and boxes that hold the run.
 #include <gtest/gtest.h>
 
-#include "bulk/set_all.h"
-#include "fakes.h"
-#include "sequence_fake_view.h"
+#include "core/bulk/set_all.h"
+#include "tests/core/fakes.h"
+#include "tests/core/sequence_fake_view.h"
 
 namespace zanteq {
 namespace {

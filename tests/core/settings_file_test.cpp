@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/settings_file.h"
+#include "core/settings/settings_file.h"
 
 namespace zanteq {
 namespace {

@@ -2,8 +2,8 @@
 // Shift_JIS to JIS X 0208 conversion, and the single-channel buttons.
 #include <gtest/gtest.h>
 
-#include "builder_fixture.h"
-#include "dialogs/title.h"
+#include "tests/core/builder_fixture.h"
+#include "core/dialogs/title.h"
 
 namespace zanteq {
 namespace {

@@ -2,7 +2,7 @@
 // or pasted.
 #include <gtest/gtest.h>
 
-#include "dialogs/title_edit.h"
+#include "core/dialogs/title_edit.h"
 
 #include <string>
 

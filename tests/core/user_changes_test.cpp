@@ -2,7 +2,7 @@
 // when it changes what the settings file would save.
 #include <gtest/gtest.h>
 
-#include "dialogs/user_changes.h"
+#include "core/dialogs/user_changes.h"
 
 namespace zanteq {
 namespace {

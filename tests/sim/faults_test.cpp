@@ -1,7 +1,7 @@
 // The control language and how fault rules are matched and used up.
 #include <gtest/gtest.h>
 
-#include "faults.h"
+#include "sim/faults.h"
 
 namespace zanteq::sim {
 namespace {

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "bulk/read_all.h"
-#include "bulk/set_all.h"
-#include "dialogs/operations.h"
-#include "link/dispatch.h"
-#include "settings/record.h"
-#include "unit_commands.h"
-#include "unit_state.h"
+#include "core/bulk/read_all.h"
+#include "core/bulk/set_all.h"
+#include "core/dialogs/operations.h"
+#include "core/link/dispatch.h"
+#include "core/settings/record.h"
+#include "sim/unit_commands.h"
+#include "sim/unit_state.h"
 
 namespace zanteq::sim {
 namespace {

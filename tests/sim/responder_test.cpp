@@ -2,8 +2,8 @@
 // and the timing of the answers on the way out.
 #include <gtest/gtest.h>
 
-#include "responder.h"
-#include "unit_commands.h"
+#include "sim/responder.h"
+#include "sim/unit_commands.h"
 
 namespace zanteq::sim {
 namespace {

@@ -1,5 +1,5 @@
 // Child-process helper of the simulator tests.
-#include "sim_process.h"
+#include "tests/sim/sim_process.h"
 
 #include <fcntl.h>
 #include <poll.h>

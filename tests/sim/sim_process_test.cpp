@@ -17,7 +17,7 @@
 #include <regex>
 #include <sstream>
 
-#include "sim_process.h"
+#include "tests/sim/sim_process.h"
 
 namespace zanteq::sim::testing {
 namespace {

@@ -2,8 +2,8 @@
 // 30-second correction.
 #include <gtest/gtest.h>
 
-#include "unit_commands.h"
-#include "unit_state.h"
+#include "sim/unit_commands.h"
+#include "sim/unit_state.h"
 
 namespace zanteq::sim {
 namespace {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "unit_commands.h"
-#include "unit_state.h"
+#include "sim/unit_commands.h"
+#include "sim/unit_state.h"
 
 namespace zanteq::sim {
 namespace {

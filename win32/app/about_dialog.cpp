@@ -1,6 +1,6 @@
 // The about box: program name and version, closed with OK, Escape or the
 // title-bar close.
-#include "app/dialog_procs.h"
+#include "win32/app/dialog_procs.h"
 
 namespace zanteq::win32 {
 

@@ -1,8 +1,8 @@
 // The process-wide instances, constructed in dependency order.
-#include "app/app.h"
+#include "win32/app/app.h"
 
-#include "link/message_boxes.h"
-#include "link/serial_port.h"
+#include "win32/link/message_boxes.h"
+#include "win32/link/serial_port.h"
 
 namespace zanteq::win32 {
 

@@ -7,9 +7,9 @@
 
 #include <windows.h>
 
-#include "dialogs/operations.h"
-#include "link/reporter.h"
-#include "settings/record.h"
+#include "core/dialogs/operations.h"
+#include "core/link/reporter.h"
+#include "core/settings/record.h"
 
 namespace zanteq::win32 {
 

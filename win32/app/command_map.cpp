@@ -2,17 +2,17 @@
 // item and toolbar button, its template and its dialog procedure. A row
 // whose procedure is not there yet opens nothing; plugging a dialog in is
 // filling in its procedure (declared in dialogs/dialogs.h).
-#include "app/command_map.h"
+#include "win32/app/command_map.h"
 
 #include <windows.h>
 
-#include "app/app.h"
-#include "app/dialog_procs.h"
-#include "app/main_window.h"
-#include "bulk/bulk.h"
-#include "dialogs/dialogs.h"
-#include "resource.h"
-#include "settings/file_dialogs.h"
+#include "win32/app/app.h"
+#include "win32/app/dialog_procs.h"
+#include "win32/app/main_window.h"
+#include "win32/bulk/bulk.h"
+#include "win32/dialogs/dialogs.h"
+#include "win32/resources/resource.h"
+#include "win32/settings/file_dialogs.h"
 
 namespace zanteq::win32 {
 

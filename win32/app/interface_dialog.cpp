@@ -2,12 +2,12 @@
 // kept in memory and written to the INI file at once; the 設定 button only
 // closes. rs_control takes effect with the next command, com_port at the
 // next start.
-#include "app/app.h"
-#include "app/dialog_procs.h"
-#include "app/interface_settings.h"
-#include "dialogs/dialog_common.h"
-#include "resource.h"
-#include "settings/ini_values.h"
+#include "win32/app/app.h"
+#include "win32/app/dialog_procs.h"
+#include "win32/app/interface_settings.h"
+#include "win32/dialogs/dialog_common.h"
+#include "win32/resources/resource.h"
+#include "core/settings/ini_values.h"
 
 namespace zanteq::win32 {
 

@@ -1,13 +1,13 @@
 // Reading and writing "zanteq.ini" with the private-profile functions.
-#include "app/interface_settings.h"
+#include "win32/app/interface_settings.h"
 
 #include <shlobj.h>
 #include <windows.h>
 
 #include <string>
 
-#include "link/text_conversion.h"
-#include "settings/ini_values.h"
+#include "win32/link/text_conversion.h"
+#include "core/settings/ini_values.h"
 
 namespace zanteq::win32 {
 

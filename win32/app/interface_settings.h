@@ -8,7 +8,7 @@
 // over at the first change.
 #pragma once
 
-#include "settings/record.h"
+#include "core/settings/record.h"
 
 namespace zanteq::win32 {
 

@@ -2,10 +2,10 @@
 // receiving thread, message loop.
 #include <windows.h>
 
-#include "app/app.h"
-#include "app/interface_settings.h"
-#include "app/main_window.h"
-#include "link/serial_port.h"
+#include "win32/app/app.h"
+#include "win32/app/interface_settings.h"
+#include "win32/app/main_window.h"
+#include "win32/link/serial_port.h"
 
 namespace zanteq::win32 {
 

@@ -1,17 +1,17 @@
 // Main window procedure, one handler per message.
-#include "app/main_window.h"
+#include "win32/app/main_window.h"
 
 #include <commctrl.h>
 
 #include <array>
 
-#include "app/app.h"
-#include "app/command_map.h"
-#include "link/dispatch.h"
-#include "link/text_conversion.h"
-#include "resource.h"
-#include "app/app_shell.h"
-#include "settings/file_dialogs.h"
+#include "win32/app/app.h"
+#include "win32/app/command_map.h"
+#include "core/link/dispatch.h"
+#include "win32/link/text_conversion.h"
+#include "win32/resources/resource.h"
+#include "core/app/app_shell.h"
+#include "win32/settings/file_dialogs.h"
 
 namespace zanteq::win32 {
 

@@ -1,11 +1,11 @@
 // The view and the run shared by the read-all and set-all dialogs.
-#include "bulk/bulk_dialog.h"
+#include "win32/bulk/bulk_dialog.h"
 
 #include <commctrl.h>
 
-#include "app/app.h"
-#include "dialogs/dialog_common.h"
-#include "resource.h"
+#include "win32/app/app.h"
+#include "win32/dialogs/dialog_common.h"
+#include "win32/resources/resource.h"
 
 namespace zanteq::win32 {
 

@@ -11,9 +11,9 @@
 
 #include <memory>
 
-#include "bulk/timed_sequence.h"
-#include "dialogs/dialog_views.h"
-#include "resource.h"
+#include "core/bulk/timed_sequence.h"
+#include "win32/dialogs/dialog_views.h"
+#include "win32/resources/resource.h"
 
 namespace zanteq::win32 {
 

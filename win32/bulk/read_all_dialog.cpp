@@ -9,15 +9,15 @@
 // nothing: the transfer starts only from its own button.
 #include <memory>
 
-#include "app/app.h"
-#include "bulk/bulk.h"
-#include "bulk/bulk_dialog.h"
-#include "bulk/read_all.h"
-#include "dialogs/dialog_common.h"
-#include "link/codec.h"
-#include "link/framing.h"
-#include "link/serial_port.h"
-#include "resource.h"
+#include "win32/app/app.h"
+#include "win32/bulk/bulk.h"
+#include "win32/bulk/bulk_dialog.h"
+#include "core/bulk/read_all.h"
+#include "win32/dialogs/dialog_common.h"
+#include "core/link/codec.h"
+#include "core/link/framing.h"
+#include "win32/link/serial_port.h"
+#include "win32/resources/resource.h"
 
 namespace zanteq::win32 {
 

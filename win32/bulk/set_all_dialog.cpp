@@ -9,12 +9,12 @@
 // closed. Enter (id 1) does nothing.
 #include <memory>
 
-#include "app/app.h"
-#include "bulk/bulk.h"
-#include "bulk/bulk_dialog.h"
-#include "bulk/set_all.h"
-#include "dialogs/dialog_common.h"
-#include "resource.h"
+#include "win32/app/app.h"
+#include "win32/bulk/bulk.h"
+#include "win32/bulk/bulk_dialog.h"
+#include "core/bulk/set_all.h"
+#include "win32/dialogs/dialog_common.h"
+#include "win32/resources/resource.h"
 
 namespace zanteq::win32 {
 

@@ -1,9 +1,9 @@
 // The auto gain control dialog (template 150): AGC on or off per channel,
 // each channel with its 設定 button.
-#include "app/app.h"
-#include "dialogs/dialogs.h"
-#include "dialogs/feature_dialog.h"
-#include "resource.h"
+#include "win32/app/app.h"
+#include "win32/dialogs/dialogs.h"
+#include "win32/dialogs/feature_dialog.h"
+#include "win32/resources/resource.h"
 
 namespace zanteq::win32 {
 

@@ -1,10 +1,10 @@
 // The alarm dialog (template 133): alarm mode, hold time, input polarity,
 // on-screen alarm display and screen return, each with its 設定 button.
-#include "app/app.h"
-#include "dialogs/dialogs.h"
-#include "dialogs/feature_dialog.h"
-#include "dialogs/user_changes.h"
-#include "resource.h"
+#include "win32/app/app.h"
+#include "win32/dialogs/dialogs.h"
+#include "win32/dialogs/feature_dialog.h"
+#include "core/dialogs/user_changes.h"
+#include "win32/resources/resource.h"
 
 namespace zanteq::win32 {
 

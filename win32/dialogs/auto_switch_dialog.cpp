@@ -4,12 +4,12 @@
 // through timer 3 after the static has painted itself.
 #include <string>
 
-#include "app/app.h"
-#include "dialogs/command_fields.h"
-#include "dialogs/dialog_common.h"
-#include "dialogs/dialogs.h"
-#include "dialogs/painted_dialog.h"
-#include "resource.h"
+#include "win32/app/app.h"
+#include "core/dialogs/command_fields.h"
+#include "win32/dialogs/dialog_common.h"
+#include "win32/dialogs/dialogs.h"
+#include "win32/dialogs/painted_dialog.h"
+#include "win32/resources/resource.h"
 
 namespace zanteq::win32 {
 

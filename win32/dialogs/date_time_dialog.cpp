@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
-#include "dialogs/date_time_view.h"
-#include "dialogs/dialogs.h"
-#include "dialogs/feature_dialog.h"
-#include "link/text_conversion.h"
-#include "resource.h"
+#include "win32/app/app.h"
+#include "core/dialogs/date_time_view.h"
+#include "win32/dialogs/dialogs.h"
+#include "win32/dialogs/feature_dialog.h"
+#include "win32/link/text_conversion.h"
+#include "win32/resources/resource.h"
 
 namespace zanteq::win32 {
 

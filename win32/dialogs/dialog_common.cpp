@@ -1,14 +1,14 @@
 // Combo, caption and edit helpers shared by the settings dialogs.
-#include "dialogs/dialog_common.h"
+#include "win32/dialogs/dialog_common.h"
 
 #include <vector>
 
-#include "resource.h"
-#include "app/app.h"
-#include "dialogs/user_changes.h"
-#include "link/codec.h"
-#include "link/framing.h"
-#include "link/text_conversion.h"
+#include "win32/resources/resource.h"
+#include "win32/app/app.h"
+#include "core/dialogs/user_changes.h"
+#include "core/link/codec.h"
+#include "core/link/framing.h"
+#include "win32/link/text_conversion.h"
 
 namespace zanteq::win32 {
 

@@ -1,9 +1,9 @@
 // The dialog side of a timed sequence.
-#include "dialogs/dialog_views.h"
+#include "win32/dialogs/dialog_views.h"
 
 #include <commctrl.h>
 
-#include "dialogs/dialog_common.h"
+#include "win32/dialogs/dialog_common.h"
 
 namespace zanteq::win32 {
 

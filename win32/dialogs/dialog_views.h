@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "bulk/timed_sequence.h"
+#include "core/bulk/timed_sequence.h"
 
 namespace zanteq::win32 {
 

@@ -5,10 +5,10 @@
 //
 // The screen choice is current_channel, shared with the title, title
 // position and video adjustment dialogs; it is not saved with the settings.
-#include "app/app.h"
-#include "dialogs/dialogs.h"
-#include "dialogs/feature_dialog.h"
-#include "resource.h"
+#include "win32/app/app.h"
+#include "win32/dialogs/dialogs.h"
+#include "win32/dialogs/feature_dialog.h"
+#include "win32/resources/resource.h"
 
 namespace zanteq::win32 {
 

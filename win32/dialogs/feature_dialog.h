@@ -8,7 +8,7 @@
 #include <atomic>
 #include <cstddef>
 
-#include "dialogs/dialog_common.h"
+#include "win32/dialogs/dialog_common.h"
 
 namespace zanteq::win32 {
 

@@ -2,11 +2,11 @@
 // screen, border line, OSD offsets and sizes, front-panel button lock and
 // NTSC aspect ratio, each with its 設定 button. Only Close (id 2, also
 // Escape and the title-bar close) ends it; Enter does not.
-#include "app/app.h"
-#include "dialogs/dialogs.h"
-#include "dialogs/feature_dialog.h"
-#include "link/codec.h"
-#include "resource.h"
+#include "win32/app/app.h"
+#include "win32/dialogs/dialogs.h"
+#include "win32/dialogs/feature_dialog.h"
+#include "core/link/codec.h"
+#include "win32/resources/resource.h"
 
 namespace zanteq::win32 {
 

@@ -1,11 +1,11 @@
 // Drawing into the painted dialogs' panel statics.
-#include "dialogs/painted_dialog.h"
+#include "win32/dialogs/painted_dialog.h"
 
 #include <algorithm>
 #include <string>
 
-#include "app/app.h"
-#include "link/text_conversion.h"
+#include "win32/app/app.h"
+#include "win32/link/text_conversion.h"
 
 namespace zanteq::win32 {
 

@@ -7,10 +7,10 @@
 
 #include <string_view>
 
-#include "bulk/timed_sequence.h"
-#include "dialogs/dialog_views.h"
-#include "dialogs/panel_repaint.h"
-#include "dialogs/panel_texts.h"
+#include "core/bulk/timed_sequence.h"
+#include "win32/dialogs/dialog_views.h"
+#include "core/dialogs/panel_repaint.h"
+#include "core/dialogs/panel_texts.h"
 
 namespace zanteq::win32 {
 

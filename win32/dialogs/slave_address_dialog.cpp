@@ -4,10 +4,10 @@
 // one is never disabled: the address can be chosen ahead of switching the
 // interface to RS-485. Only Close (id 2, also Escape and the title-bar
 // close) ends it; Enter and every other command are taken and ignored.
-#include "app/app.h"
-#include "dialogs/dialogs.h"
-#include "dialogs/feature_dialog.h"
-#include "resource.h"
+#include "win32/app/app.h"
+#include "win32/dialogs/dialogs.h"
+#include "win32/dialogs/feature_dialog.h"
+#include "win32/resources/resource.h"
 
 namespace zanteq::win32 {
 

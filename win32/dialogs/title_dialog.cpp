@@ -13,16 +13,16 @@
 
 #include <string>
 
-#include "app/app.h"
-#include "bulk/panel_sequences.h"
-#include "dialogs/command_fields.h"
-#include "dialogs/dialog_common.h"
-#include "dialogs/dialogs.h"
-#include "dialogs/painted_dialog.h"
-#include "dialogs/title.h"
-#include "dialogs/title_edit.h"
-#include "link/text_conversion.h"
-#include "resource.h"
+#include "win32/app/app.h"
+#include "core/bulk/panel_sequences.h"
+#include "core/dialogs/command_fields.h"
+#include "win32/dialogs/dialog_common.h"
+#include "win32/dialogs/dialogs.h"
+#include "win32/dialogs/painted_dialog.h"
+#include "core/dialogs/title.h"
+#include "core/dialogs/title_edit.h"
+#include "win32/link/text_conversion.h"
+#include "win32/resources/resource.h"
 
 namespace zanteq::win32 {
 

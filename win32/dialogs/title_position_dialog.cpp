@@ -2,12 +2,12 @@
 // dialog: the column and row of each channel's title on the unit's screen,
 // sent for one channel or for all four. A preview box shows the current
 // channel's marker at its place; it is drawn through timer 11.
-#include "app/app.h"
-#include "dialogs/command_fields.h"
-#include "dialogs/dialog_common.h"
-#include "dialogs/dialogs.h"
-#include "dialogs/painted_dialog.h"
-#include "resource.h"
+#include "win32/app/app.h"
+#include "core/dialogs/command_fields.h"
+#include "win32/dialogs/dialog_common.h"
+#include "win32/dialogs/dialogs.h"
+#include "win32/dialogs/painted_dialog.h"
+#include "win32/resources/resource.h"
 
 namespace zanteq::win32 {
 

@@ -4,10 +4,10 @@
 //
 // The 同設定 choice (video_format_all) lives for the run only and is not
 // saved; the per-channel formats it writes are record fields.
-#include "app/app.h"
-#include "dialogs/dialogs.h"
-#include "dialogs/feature_dialog.h"
-#include "resource.h"
+#include "win32/app/app.h"
+#include "win32/dialogs/dialogs.h"
+#include "win32/dialogs/feature_dialog.h"
+#include "win32/resources/resource.h"
 
 namespace zanteq::win32 {
 

@@ -1,10 +1,10 @@
 // The video loss dialog (template 134): detection per channel, background
 // colour of a lost channel, the video-loss signal output and the on-screen
 // video-loss display, each with its 設定 button.
-#include "app/app.h"
-#include "dialogs/dialogs.h"
-#include "dialogs/feature_dialog.h"
-#include "resource.h"
+#include "win32/app/app.h"
+#include "win32/dialogs/dialogs.h"
+#include "win32/dialogs/feature_dialog.h"
+#include "win32/resources/resource.h"
 
 namespace zanteq::win32 {
 

@@ -1,9 +1,9 @@
 // Message boxes: a beep first, then a task-modal box without owner.
-#include "link/message_boxes.h"
+#include "win32/link/message_boxes.h"
 
 #include <windows.h>
 
-#include "link/text_conversion.h"
+#include "win32/link/text_conversion.h"
 
 namespace zanteq::win32 {
 

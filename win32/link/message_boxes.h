@@ -4,7 +4,7 @@
 // until the user presses OK.
 #pragma once
 
-#include "link/reporter.h"
+#include "core/link/reporter.h"
 
 namespace zanteq::win32 {
 

@@ -5,13 +5,13 @@
 // completes once bytes have come and the line has been quiet for 20 ms. It
 // costs nothing while the unit is silent, on Windows as under Wine, where a
 // WaitCommEvent loop on a pseudo-terminal wakes every few milliseconds.
-#include "link/serial_port.h"
+#include "win32/link/serial_port.h"
 
-#include "link/dispatch.h"
-#include "link/framing.h"
-#include "link/line_assembler.h"
-#include "link/text_conversion.h"
-#include "app/app_shell.h"
+#include "core/link/dispatch.h"
+#include "core/link/framing.h"
+#include "core/link/line_assembler.h"
+#include "win32/link/text_conversion.h"
+#include "core/app/app_shell.h"
 
 namespace zanteq::win32 {
 

@@ -19,8 +19,8 @@
 #include <string>
 #include <string_view>
 
-#include "link/reporter.h"
-#include "settings/record.h"
+#include "core/link/reporter.h"
+#include "core/settings/record.h"
 
 namespace zanteq::win32 {
 

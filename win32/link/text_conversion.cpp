@@ -1,7 +1,7 @@
 // UTF-8 / code page 932 <-> UTF-16 with the system's converters. Code page
 // 932 is named explicitly, so titles convert the same on every Windows
 // locale.
-#include "link/text_conversion.h"
+#include "win32/link/text_conversion.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 // The platform side of the file commands: GetOpenFileNameW and
 // GetSaveFileNameW, question boxes, and whole-file reads and writes in
 // binary (the core's text already ends its lines in CR LF).
-#include "settings/file_dialogs.h"
+#include "win32/settings/file_dialogs.h"
 
 #include <windows.h>
 #include <commdlg.h>
@@ -9,10 +9,10 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/app.h"
-#include "app/main_window.h"
-#include "link/message_boxes.h"
-#include "link/text_conversion.h"
+#include "win32/app/app.h"
+#include "win32/app/main_window.h"
+#include "win32/link/message_boxes.h"
+#include "win32/link/text_conversion.h"
 
 namespace zanteq::win32 {
 

@@ -3,7 +3,7 @@
 // system and UTF-8 in the core.
 #pragma once
 
-#include "settings/file_commands.h"
+#include "core/settings/file_commands.h"
 
 namespace zanteq::win32 {
 

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "script.h"
-#include "app/app_shell.h"
+#include "tests/e2e/driver/script.h"
+#include "core/app/app_shell.h"
 
 namespace {
 

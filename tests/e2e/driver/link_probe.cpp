@@ -25,9 +25,9 @@
 #include <mutex>
 #include <string>
 
-#include "link/dispatch.h"
-#include "link/serial_port.h"
-#include "script.h"
+#include "core/link/dispatch.h"
+#include "win32/link/serial_port.h"
+#include "tests/e2e/driver/script.h"
 
 namespace {
 
