@@ -484,8 +484,10 @@ int Simulator::run() {
     }
     if (fds[0].revents & POLLIN) {
       signalfd_siginfo info{};
-      if (::read(signals_, &info, sizeof info) == static_cast<ssize_t>(sizeof info))
-        stop(std::string("signal SIG") + (sigabbrev_np(static_cast<int>(info.ssi_signo)) ?: "?"));
+      if (::read(signals_, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+        const char* name = sigabbrev_np(static_cast<int>(info.ssi_signo));
+        stop(std::string("signal SIG") + (name ? name : "?"));
+      }
     }
     if (control_ >= 0 && (fds[1].revents & POLLIN)) read_control();
     if (fds[2].revents & POLLIN) read_line_input();
