@@ -14,8 +14,9 @@ std::string command_text(const std::string& command) {
   return printable_reply(command);  // the same escaping, CR LF dropped
 }
 
+// The reply as the dispatch saw it (without the address, which is known).
 std::string with_message(const Reply& reply) {
-  std::string text = printable_reply(reply.line);
+  std::string text = printable_reply(reply.text.empty() ? reply.line : reply.text);
   if (!reply.message.empty()) text += " (" + reply.message + ")";
   return text;
 }
