@@ -190,6 +190,24 @@ bool parse_control(std::string_view line, ControlCommand& out, std::string& erro
     return std::string(r);
   };
 
+  if (verb == "unit") {
+    if (w.size() < 3 || w[1].size() > 2 || !parse_int(w[1], 0, 31, out.unit)) {
+      error = "unit needs a slave address 0..31 and a command, e.g. unit 03 silent";
+      return false;
+    }
+    const int unit = out.unit;
+    const std::size_t start = static_cast<std::size_t>(w[2].data() - line.data());
+    if (!parse_control(line.substr(start), out, error)) return false;
+    if (out.kind == ControlCommand::none || out.kind == ControlCommand::pace || out.kind == ControlCommand::mark ||
+        out.kind == ControlCommand::quit || out.unit >= 0) {
+      error = "unit takes a fault, clear, set, restart or dump; '" + std::string(w[2]) +
+              "' is for the whole line";
+      out = ControlCommand{};
+      return false;
+    }
+    out.unit = unit;
+    return true;
+  }
   if (verb == "pace") {
     if (w.size() != 2 || (w[1] != "on" && w[1] != "off")) {
       error = "pace needs on or off";

@@ -18,7 +18,9 @@
 //          always
 //
 // The simulator's own control commands (pace, clear, set, restart, dump,
-// mark, quit) are parsed here too and carried out by the server.
+// mark, quit) are parsed here too and carried out by the server. On a bus
+// of several units, "unit NN " in front of a fault, clear, set, restart or
+// dump makes it act on unit NN only; without it, it acts on every unit.
 #pragma once
 
 #include <cstddef>
@@ -87,6 +89,7 @@ struct ControlCommand {
   FaultRule rule;        // fault
   bool on = false;       // pace
   std::string text;      // set: the command; dump: the path (may be empty); mark: the text
+  int unit = -1;         // "unit NN": the slave address it is for; -1: every unit
 };
 
 // Parses one control line; blank lines and lines starting with '#' give

@@ -1,6 +1,7 @@
 // Command line of zanteq-sim.
 #include "sim/options.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <string_view>
 
@@ -17,10 +18,12 @@ const char usage_text[] =
     "  --rx-raw FILE        every received command byte, exactly, nothing else\n"
     "  --time-limit SEC     stop by itself after SEC seconds\n"
     "  --rs232c             take lines without an address (the default)\n"
-    "  --rs485 ADDR         RS-485 unit with slave address ADDR (0..31)\n"
+    "  --rs485 ADDRS        RS-485 units with these slave addresses (0..31) on one\n"
+    "                       line: 5, 0-7,12 or all\n"
     "  --set COMMAND        apply a set command before serving, e.g. VAB01100\n"
     "  --state FILE         apply the set commands in FILE before serving\n"
     "  --state-out FILE     write the unit's state as set commands at exit and on 'dump'\n"
+    "                       (on a bus of several units: FILE.NN for unit NN)\n"
     "  --control FIFO       create FIFO and read control commands from it while running\n"
     "  --script FILE        run the control commands in FILE before serving\n"
     "  --fault LINE         run one control command before serving, e.g. 'status E3 next'\n"
@@ -43,6 +46,39 @@ bool parse_number(std::string_view text, double& out) {
 }
 
 }  // namespace
+
+bool parse_address_list(std::string_view text, std::vector<int>& out) {
+  out.clear();
+  if (text == "all") text = "0-31";
+  bool seen[32] = {};
+  auto number = [](std::string_view digits, int& value) {
+    if (digits.empty() || digits.size() > 2) return false;
+    value = 0;
+    for (char c : digits) {
+      if (c < '0' || c > '9') return false;
+      value = value * 10 + (c - '0');
+    }
+    return value <= 31;
+  };
+  std::size_t from = 0;
+  while (from <= text.size()) {
+    const std::size_t comma = std::min(text.find(',', from), text.size());
+    const std::string_view item = text.substr(from, comma - from);
+    const std::size_t dash = item.find('-');
+    int first = 0, last = 0;
+    if (dash == std::string_view::npos) {
+      if (!number(item, first)) return false;
+      last = first;
+    } else if (!number(item.substr(0, dash), first) || !number(item.substr(dash + 1), last) || last < first) {
+      return false;
+    }
+    for (int a = first; a <= last; ++a) seen[a] = true;
+    from = comma + 1;
+  }
+  for (int a = 0; a < 32; ++a)
+    if (seen[a]) out.push_back(a);
+  return true;
+}
 
 bool parse_options(int argc, const char* const* argv, Options& out, std::string& error) {
   out = Options{};
@@ -79,15 +115,14 @@ bool parse_options(int argc, const char* const* argv, Options& out, std::string&
       }
     } else if (arg == "--rs232c") {
       out.rs485 = false;
+      out.addresses.clear();
     } else if (arg == "--rs485") {
       if (!value(v)) return false;
-      double a = -1;
-      if (!parse_number(v, a) || a != static_cast<int>(a) || a > 31 || v.find('.') != std::string::npos) {
-        error = "--rs485 needs a slave address 0..31";
+      if (!parse_address_list(v, out.addresses)) {
+        error = "--rs485 needs slave addresses 0..31: 5, 0-7,12 or all";
         return false;
       }
       out.rs485 = true;
-      out.address = static_cast<int>(a);
     } else if (arg == "--set") {
       if (!value(v)) return false;
       out.startup.push_back({StartupAction::set, v});

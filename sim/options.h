@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zanteq::sim {
@@ -19,13 +20,17 @@ struct Options {
   std::string state_out;     // --state-out
   std::string control;       // --control
   double time_limit = 0;     // --time-limit, seconds; 0 = none
-  bool rs485 = false;        // --rs485 ADDR
-  int address = 0;
+  bool rs485 = false;        // --rs485 ADDR[,ADDR|FIRST-LAST]...
+  std::vector<int> addresses;  // ascending, each once; RS-485 only
   bool pace = false;         // --pace
   std::string version = "1.00";  // --unit-version
   std::vector<StartupAction> startup;  // --set, --state, --script, --fault, --reply-delay in order
   bool help = false;
 };
+
+// A list of slave addresses: "5", "0-7,12", "all" (00..31). Ascending and
+// each once in `out`; false on anything else.
+bool parse_address_list(std::string_view text, std::vector<int>& out);
 
 // False with `error` set on a bad command line.
 bool parse_options(int argc, const char* const* argv, Options& out, std::string& error);

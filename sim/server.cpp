@@ -4,10 +4,15 @@
 // terminal side (kept open so the line never hangs up between clients, and
 // for a Wine server that makes the terminal its controlling one), the
 // control FIFO (opened read-write so it never reports end of file when a
-// writer goes), a signalfd for SIGINT/SIGTERM/SIGHUP, the unit's state and
+// writer goes), a signalfd for SIGINT/SIGTERM/SIGHUP, the units' state and
 // the output queue. Control input is handled before line input in each
 // pass, so a control command written before a command line always acts on
 // that line.
+//
+// On a bus of several units the line carries one thing at a time: a line
+// that comes while an answer is still on its way (or waiting for its delay)
+// is logged when it comes but taken only once that answer has left, so no
+// unit acts on a line before the one in front of it has been answered.
 #include "sim/server.h"
 
 #include <fcntl.h>
@@ -22,9 +27,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <fstream>
 #include <string>
 
+#include "core/link/codec.h"
+#include "sim/bus.h"
 #include "sim/faults.h"
 #include "sim/responder.h"
 #include "sim/unit_commands.h"
@@ -97,13 +105,15 @@ class Simulator {
   std::int64_t elapsed_ns() const { return monotonic_ns() - start_ns_; }
   std::int64_t elapsed_ms() const { return elapsed_ns() / 1000000; }
 
-  bool apply_set(const std::string& command, std::string& error);
+  bool apply_set(const std::vector<Unit*>& units, const std::string& command, std::string& error);
   bool execute_control(const std::string& line, std::string& error);
   void read_control();
   void read_line_input();
-  void take_line(const std::string& line);
+  void receive_line(const std::string& line);
+  void take_line(const std::string& line, std::int64_t received_ns);
+  bool take_waiting_line();
   void write_output();
-  bool dump_state(const std::string& path, std::string& error);
+  bool dump_state(const std::string& path, const std::vector<Unit*>& units, std::string& error);
   void stop(const std::string& reason) {
     if (stop_reason_.empty()) stop_reason_ = reason;
   }
@@ -119,9 +129,12 @@ class Simulator {
   bool wrote_path_file_ = false;
   bool made_link_ = false;
 
-  UnitState state_ = factory_state(0);
-  FaultPlan faults_;
-  Responder responder_{state_, faults_, LinkConfig{options_.rs485, options_.address}};
+  Bus bus_{options_.rs485, options_.addresses};
+  struct WaitingLine {
+    std::string bytes;
+    std::int64_t received_ns;
+  };
+  std::deque<WaitingLine> waiting_lines_;  // on a bus: received while the line was busy
   OutputQueue output_;
   WireLog log_;
   bool pace_ = options_.pace;
@@ -191,10 +204,10 @@ bool Simulator::open_signals(std::string& error) {
   return true;
 }
 
-bool Simulator::apply_set(const std::string& command, std::string& error) {
+bool Simulator::apply_set(const std::vector<Unit*>& units, const std::string& command, std::string& error) {
   std::string text = command;
   if (text.size() < 2 || text.compare(text.size() - 2, 2, "\r\n") != 0) text += "\r\n";
-  const std::string reply = handle_command(state_, text, elapsed_ms());
+  const std::string reply = apply_to_units(units, text, elapsed_ms());
   if (reply == reply_go) return true;
   error = "the unit refuses '" + command + "' (" + escape_bytes(reply) + ")";
   return false;
@@ -203,19 +216,31 @@ bool Simulator::apply_set(const std::string& command, std::string& error) {
 bool Simulator::execute_control(const std::string& line, std::string& error) {
   ControlCommand c;
   if (!parse_control(line, c, error)) return false;
+  const std::vector<Unit*> units = bus_.select(c.unit);
+  if (units.empty()) {
+    char nn[2];
+    format_dec2(c.unit, nn);
+    return error = "there is no unit " + std::string(nn, 2) + " on this line", false;
+  }
   switch (c.kind) {
     case ControlCommand::none: return true;
-    case ControlCommand::fault: faults_.add(c.rule); break;
-    case ControlCommand::pace: pace_ = c.on; break;
-    case ControlCommand::clear: faults_.clear(); break;
-    case ControlCommand::set:
-      if (!apply_set(c.text, error)) return false;
+    case ControlCommand::fault:
+      for (Unit* u : units) u->faults.add(c.rule);
       break;
-    case ControlCommand::restart: restart_unit(state_); break;
+    case ControlCommand::pace: pace_ = c.on; break;
+    case ControlCommand::clear:
+      for (Unit* u : units) u->faults.clear();
+      break;
+    case ControlCommand::set:
+      if (!apply_set(units, c.text, error)) return false;
+      break;
+    case ControlCommand::restart:
+      for (Unit* u : units) restart_unit(u->state);
+      break;
     case ControlCommand::dump: {
       const std::string& path = c.text.empty() ? options_.state_out : c.text;
       if (path.empty()) return error = "dump needs a path (or --state-out)", false;
-      if (!dump_state(path, error)) return false;
+      if (!dump_state(path, units, error)) return false;
       break;
     }
     case ControlCommand::mark: log_.note(elapsed_ns(), "MARK", c.text); return true;
@@ -225,19 +250,30 @@ bool Simulator::execute_control(const std::string& line, std::string& error) {
   return true;
 }
 
-bool Simulator::dump_state(const std::string& path, std::string& error) {
-  std::string text;
-  for (const std::string& c : state_commands(state_, elapsed_ms())) text += c + "\n";
-  return write_file_atomically(path, text, error);
+bool Simulator::dump_state(const std::string& path, const std::vector<Unit*>& units, std::string& error) {
+  bool written = true;
+  for (const Unit* u : units) {
+    std::string text;
+    for (const std::string& c : state_commands(u->state, elapsed_ms())) text += c + "\n";
+    std::string failure;
+    if (!write_file_atomically(unit_state_path(path, *u, bus_.shared()), text, failure)) {
+      // The other units' files are still worth having.
+      written = false;
+      error = failure;
+    }
+  }
+  return written;
 }
 
 bool Simulator::apply_startup(std::string& error) {
-  state_.version = {options_.version[0], options_.version[1], options_.version[2], options_.version[3]};
+  const std::vector<Unit*> every_unit = bus_.select(-1);
+  for (Unit* u : every_unit)
+    u->state.version = {options_.version[0], options_.version[1], options_.version[2], options_.version[3]};
   for (const StartupAction& a : options_.startup) {
     std::vector<std::string> lines;
     switch (a.kind) {
       case StartupAction::set:
-        if (!apply_set(a.text, error)) return false;
+        if (!apply_set(every_unit, a.text, error)) return false;
         break;
       case StartupAction::control:
         if (!execute_control(a.text, error)) return error = "--fault '" + a.text + "': " + error, false;
@@ -249,7 +285,7 @@ bool Simulator::apply_startup(std::string& error) {
           const std::string& l = lines[i];
           const std::size_t first = l.find_first_not_of(" \t");
           if (first == std::string::npos || l[first] == '#') continue;
-          const bool ok = a.kind == StartupAction::state_file ? apply_set(l.substr(first), error)
+          const bool ok = a.kind == StartupAction::state_file ? apply_set(every_unit, l.substr(first), error)
                                                               : execute_control(l, error);
           if (!ok) return error = a.text + ":" + std::to_string(i + 1) + ": " + error, false;
         }
@@ -327,10 +363,28 @@ void Simulator::read_control() {
   }
 }
 
-void Simulator::take_line(const std::string& line) {
-  log_.received(elapsed_ns(), line);
-  const Answer a = responder_.on_line(line, elapsed_ms());
-  if (!a.bytes.empty()) output_.push(a.bytes, a.delivery, monotonic_ns());
+void Simulator::receive_line(const std::string& line) {
+  const std::int64_t now = monotonic_ns();
+  log_.received(now - start_ns_, line);
+  if (bus_.shared() && (!output_.empty() || !waiting_lines_.empty()))
+    waiting_lines_.push_back({line, now});
+  else
+    take_line(line, now);
+}
+
+void Simulator::take_line(const std::string& line, std::int64_t received_ns) {
+  // Timed from its arrival: a delayed answer is as late as asked, not later
+  // by the time the line waited.
+  const Answer a = bus_.on_line(line, (received_ns - start_ns_) / 1000000);
+  if (!a.bytes.empty()) output_.push(a.bytes, a.delivery, received_ns);
+}
+
+bool Simulator::take_waiting_line() {
+  if (waiting_lines_.empty() || !output_.empty()) return false;
+  const WaitingLine w = std::move(waiting_lines_.front());
+  waiting_lines_.pop_front();
+  take_line(w.bytes, w.received_ns);
+  return true;
 }
 
 void Simulator::read_line_input() {
@@ -356,7 +410,7 @@ void Simulator::read_line_input() {
         if (line_cut_ && line_.back() != '\n') line_ += '\n';
         log_.raw(command_bytes);  // the raw log is never behind the RX event
         command_bytes.clear();
-        take_line(line_);
+        receive_line(line_);
         line_.clear();
         line_cut_ = false;
       }
@@ -430,16 +484,19 @@ int Simulator::run() {
     }
     if (fds[0].revents & POLLIN) {
       signalfd_siginfo info{};
-      if (::read(signals_, &info, sizeof info) == static_cast<ssize_t>(sizeof info))
-        stop(std::string("signal SIG") + (sigabbrev_np(static_cast<int>(info.ssi_signo)) ?: "?"));
+      if (::read(signals_, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+        const char* name = sigabbrev_np(static_cast<int>(info.ssi_signo));
+        stop(std::string("signal SIG") + (name ? name : "?"));
+      }
     }
     if (control_ >= 0 && (fds[1].revents & POLLIN)) read_control();
     if (fds[2].revents & POLLIN) read_line_input();
     write_output();
+    while (take_waiting_line()) write_output();
   }
 
   if (!line_.empty()) log_.received(elapsed_ns(), line_);  // an unfinished line, as it stood
-  if (!options_.state_out.empty() && !dump_state(options_.state_out, error))
+  if (!options_.state_out.empty() && !dump_state(options_.state_out, bus_.select(-1), error))
     std::fprintf(stderr, "zanteq-sim: %s\n", error.c_str());
   log_.note(elapsed_ns(), "STOP", stop_reason_);
   const bool failed = stop_reason_.rfind("signal", 0) != 0 && stop_reason_ != "time limit" && stop_reason_ != "quit";

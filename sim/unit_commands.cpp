@@ -354,12 +354,12 @@ std::optional<std::string> channel_read(const UnitState& s, Body b) {
     std::string (*answer)(const UnitState&, int ch);
   };
   static const ChannelRead channel_reads[] = {
-      {"RCJ", [](const UnitState& s, int ch) { return title_line("CJ", ch, s.title[ch]); }},
-      {"RVAB", [](const UnitState& s, int ch) { return "VAB" + dec2(ch + 1) + dec3(s.brightness[ch]); }},
-      {"RVAC", [](const UnitState& s, int ch) { return "VAC" + dec2(ch + 1) + dec3(s.contrast[ch]); }},
-      {"RVAH", [](const UnitState& s, int ch) { return "VAH" + dec2(ch + 1) + dec3(s.hue[ch]); }},
-      {"RVASH", [](const UnitState& s, int ch) { return "VASH" + dec2(ch + 1) + dec2(s.sharpness[ch]); }},
-      {"RVASA", [](const UnitState& s, int ch) { return "VASA" + dec2(ch + 1) + dec3(s.saturation[ch]); }},
+      {"RCJ", [](const UnitState& u, int ch) { return title_line("CJ", ch, u.title[ch]); }},
+      {"RVAB", [](const UnitState& u, int ch) { return "VAB" + dec2(ch + 1) + dec3(u.brightness[ch]); }},
+      {"RVAC", [](const UnitState& u, int ch) { return "VAC" + dec2(ch + 1) + dec3(u.contrast[ch]); }},
+      {"RVAH", [](const UnitState& u, int ch) { return "VAH" + dec2(ch + 1) + dec3(u.hue[ch]); }},
+      {"RVASH", [](const UnitState& u, int ch) { return "VASH" + dec2(ch + 1) + dec2(u.sharpness[ch]); }},
+      {"RVASA", [](const UnitState& u, int ch) { return "VASA" + dec2(ch + 1) + dec3(u.saturation[ch]); }},
   };
   for (const ChannelRead& r : channel_reads) {
     if (b.size() != r.name.size() + 2 || b.substr(0, r.name.size()) != r.name) continue;

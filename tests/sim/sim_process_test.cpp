@@ -11,6 +11,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <memory>
@@ -111,6 +112,75 @@ TEST_F(SimTest, Rs485AnswersItsAddressAppliesBroadcastsAndIgnoresOthers) {
   sim->send("FFVAB02011\r\n");   // every unit's line
   EXPECT_EQ(sim->ask("05RAM\r\n"), "05AME\r\n");  // the first answer since: nothing else came
   EXPECT_EQ(sim->ask("05RVAB02\r\n"), "05VAB02011\r\n");
+}
+
+TEST_F(SimTest, BusOfUnitsEachWithItsOwnStateFaultsAndStateFile) {
+  const std::string out = dir.path("state");
+  auto sim = start({"--rs485", "1-3,12", "--set", "VAB01100", "--fault", "unit 03 silent always",
+                    "--state-out", out});
+  // --set reached every unit; each answers with its own address.
+  for (const char* nn : {"01", "02", "12"})
+    EXPECT_EQ(sim->ask(std::string(nn) + "RVAB01\r\n"), std::string(nn) + "VAB01100\r\n");
+  sim->send("03RAM\r\n");  // silenced unit
+  sim->send("04RAM\r\n");  // no such unit
+  sim->send("FFAME\r\n");  // applied by all but the silenced one, answered by none
+  EXPECT_EQ(sim->ask("12RAM\r\n"), "12AME\r\n");  // the first bytes since
+  EXPECT_EQ(sim->ask("01RAM\r\n"), "01AME\r\n");
+  control(ctl, "unit 03 clear");
+  EXPECT_EQ(sim->ask("03RAM\r\n"), "03AMI\r\n");
+
+  // A fault, a set and a restart for one unit leave the others alone.
+  control(ctl, "unit 02 status E3 next");
+  control(ctl, "unit 03 set VAB01005");
+  EXPECT_EQ(sim->ask("01APB\r\n"), "01GO\r\n");
+  EXPECT_EQ(sim->ask("02APB\r\n"), "02E3\r\n");
+  EXPECT_EQ(sim->ask("02RAP\r\n"), "02APM\r\n");
+  EXPECT_EQ(sim->ask("03RVAB01\r\n"), "03VAB01005\r\n");
+  EXPECT_EQ(sim->ask("12RVAB01\r\n"), "12VAB01100\r\n");
+  control(ctl, "unit 09 silent");   // not on this bus: refused
+  control(ctl, "unit 01 pace on");  // the line's, not a unit's: refused
+  control(ctl, "status GN next");   // every unit, one line each
+  EXPECT_EQ(sim->ask("12RAM\r\n"), "12GN\r\n");
+  EXPECT_EQ(sim->ask("01RAM\r\n"), "01GN\r\n");
+  EXPECT_EQ(sim->ask("01RAM\r\n"), "01AME\r\n");
+  control(ctl, "clear");
+
+  // One line at a time: a line that comes while an answer is still due is
+  // taken only after it, so a fault set meanwhile applies to it.
+  control(ctl, "unit 01 delay 800 next");
+  sim->send("01RAM\r\n");
+  sim->send("02AMI\r\n");
+  ASSERT_TRUE(wait_until([&] { return log_has(log, "RX 02AMI\\r\\n"); }));
+  control(ctl, "unit 02 status E1 next");
+  EXPECT_EQ(sim->read_until("02E1\r\n", Millis(3000)), "01AME\r\n02E1\r\n");
+
+  // dump and the state at exit: one file per unit, each in the --state form.
+  control(ctl, "unit 12 dump " + dir.path("twelve"));
+  ASSERT_TRUE(wait_until([&] { return exists(dir.path("twelve.12")); }));
+  EXPECT_FALSE(exists(dir.path("twelve")));
+  EXPECT_FALSE(exists(dir.path("twelve.01")));
+  sim->terminate();
+  EXPECT_EQ(sim->wait_exit(), 0);
+  EXPECT_FALSE(exists(out));
+  const std::string one = "\n" + read_file(out + ".01"), three = "\n" + read_file(out + ".03");
+  EXPECT_NE(one.find("\nAME\n"), std::string::npos);
+  EXPECT_NE(one.find("\nAPB\n"), std::string::npos);
+  EXPECT_NE(three.find("\nAMI\n"), std::string::npos);
+  EXPECT_NE(three.find("\nVAB01005\n"), std::string::npos);
+  EXPECT_NE(read_file(out + ".02").find("\nAPM\n"), std::string::npos);
+  EXPECT_EQ(read_file(dir.path("twelve.12")).substr(0, 40), read_file(out + ".12").substr(0, 40));
+  EXPECT_FALSE(exists(out + ".04"));
+
+  const std::vector<std::string> events = log_events(log);
+  EXPECT_EQ(std::count(events.begin(), events.end(), "RX 04RAM\\r\\n"), 1);
+  EXPECT_EQ(std::count_if(events.begin(), events.end(),
+                          [](const std::string& e) { return e.rfind("ERR unit", 0) == 0; }),
+            2);
+  EXPECT_TRUE(log_has(log, "CTL unit 02 status E3 next"));
+
+  // The state files start a bus where this one stopped.
+  auto next = start({"--rs485", "3", "--state", out + ".03"});
+  EXPECT_EQ(next->ask("03RVAB01\r\n"), "03VAB01005\r\n");
 }
 
 TEST_F(SimTest, Rs232cRefusesLinesThatCarryAnAddress) {
@@ -319,6 +389,7 @@ TEST_F(SimTest, ControlCommandsChangeTheUnitWhileItRuns) {
 
 TEST_F(SimTest, RefusesABadCommandLineOrStartState) {
   for (std::vector<std::string> bad : {std::vector<std::string>{"--rs485", "32"},
+                                       {"--rs485", "7-3"}, {"--rs485", "1,,2"}, {"--rs485", "0-32"},
                                        {"--rs485"}, {"--time-limit", "x"}, {"--bogus"},
                                        {"--unit-version", "12345"}}) {
     SimProcess sim(bad);
@@ -327,6 +398,7 @@ TEST_F(SimTest, RefusesABadCommandLineOrStartState) {
   }
   for (std::vector<std::string> bad : {std::vector<std::string>{"--set", "VAB01999"},
                                        {"--state", dir.path("missing")}, {"--fault", "status OK"},
+                                       {"--rs485", "1,2", "--fault", "unit 03 silent"},
                                        {"--control", "/"}}) {
     SimProcess sim(bad);
     EXPECT_FALSE(sim.started());
