@@ -119,7 +119,10 @@ class Session {
     settings.period_ms = period_ms;
     settings.stop = &interrupted;
     settings.progress = [&](int done, int count) { progress_.show(target.label(), verb, done, count); };
-    if (!progress_terminal()) say("zanteqctl: %s: %s ...\n", target.label(), verb);
+    if (progress_terminal())
+      progress_.show(target.label(), verb, 0, static_cast<int>(commands.size()));
+    else
+      say("zanteqctl: %s: %s ...\n", target.label(), verb);
 
     const std::size_t sent = exchange_.bytes_sent(), received = exchange_.bytes_received();
     const auto start = Clock::now();
