@@ -30,6 +30,9 @@ std::vector<std::string> list_serial_ports();
 
 bool read_whole_file(const std::string& path, std::string& content, std::string& error);
 bool write_whole_file(const std::string& path, const std::string& content, std::string& error);
+// Whether `path` can be written, checked before anything is sent: an
+// existing file is left as it is, a file made for the check is removed.
+bool can_write_file(const std::string& path, std::string& error);
 
 // Code page 932 bytes (a title) as UTF-8 for the console and JSON.
 std::string cp932_to_utf8(std::string_view bytes);

@@ -220,6 +220,15 @@ bool write_whole_file(const std::string& path, const std::string& content, std::
   return true;
 }
 
+bool can_write_file(const std::string& path, std::string& error) {
+  const bool existed = ::access(path.c_str(), F_OK) == 0;
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+  if (fd < 0) return error = system_reason(errno), false;
+  ::close(fd);
+  if (!existed) ::unlink(path.c_str());
+  return true;
+}
+
 std::string cp932_to_utf8(std::string_view bytes) {
   iconv_t cd = ::iconv_open("UTF-8", "CP932");
   if (cd == reinterpret_cast<iconv_t>(-1)) return printable_reply(bytes);

@@ -263,6 +263,16 @@ bool write_whole_file(const std::string& path, const std::string& content, std::
   return written && closed;
 }
 
+bool can_write_file(const std::string& path, std::string& error) {
+  const std::wstring wide = to_wide(path);
+  const bool existed = GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES;
+  FILE* file = _wfopen(wide.c_str(), L"ab");
+  if (!file) return error = system_reason(GetLastError()), false;
+  std::fclose(file);
+  if (!existed) DeleteFileW(wide.c_str());
+  return true;
+}
+
 std::string cp932_to_utf8(std::string_view bytes) {
   const std::string text(bytes);
   if (text.empty()) return text;

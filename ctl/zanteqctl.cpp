@@ -250,6 +250,11 @@ int command_scan(const Options& options) {
 
 int command_read(const Options& options) {
   const Target target = targets_of(options).front();
+  std::string unwritable;
+  if (!can_write_file(options.output, unwritable)) {
+    say("zanteqctl: cannot write %s: %s\n", options.output, unwritable);
+    return exit_usage;
+  }
   auto port = open_port_or_say(options);
   if (!port) return exit_port;
   Session session(std::move(port), options);

@@ -222,6 +222,7 @@ TEST_F(Ctl, BadInputIsRefusedWithNothingOnTheWire) {
       {{"--address", "0-2", "read", "-o", dir.path("x.dat")}, "read works on one unit"},
       {{"--broadcast", "read", "-o", dir.path("x.dat")}, "--broadcast is for write and send only"},
       {{"read"}, "read needs -o FILE"},
+      {{"read", "-o", dir.path("no-such-folder/x.dat")}, "cannot write"},
       {{"send", "RVAB01\tX"}, "printable ASCII"},
       {{"--timeout", "0", "scan"}, "--timeout takes milliseconds"},
       {{"--pace", "slow", "scan"}, "--pace is replies or fixed"},
