@@ -5,6 +5,10 @@
 
 namespace zanteq::ctl {
 
+namespace {
+constexpr int line_width = 72;
+}  // namespace
+
 std::string json_string(const std::string& text) {
   std::string out = "\"";
   for (const char c : text) {
@@ -68,15 +72,19 @@ void Progress::show(const std::string& unit, const std::string& verb, int done, 
   const int filled = done * width / count;
   std::string bar(static_cast<std::size_t>(filled), '#');
   bar.append(static_cast<std::size_t>(width - filled), '.');
-  std::fprintf(stderr, "\r%s  %s  [%s]  %d/%d  %3d%%\033[K", unit.c_str(), verb.c_str(), bar.c_str(),
-               done, count, done * 100 / count);
+  // Padded rather than cleared with an escape sequence, which an older
+  // Windows console would print as it is.
+  std::fprintf(stderr, "\r%-*s", line_width,
+               (unit + "  " + verb + "  [" + bar + "]  " + std::to_string(done) + "/" + std::to_string(count) +
+                "  " + std::to_string(done * 100 / count) + "%")
+                   .c_str());
   std::fflush(stderr);
   shown_ = true;
 }
 
 void Progress::clear() {
   if (!shown_) return;
-  std::fprintf(stderr, "\r\033[K");
+  std::fprintf(stderr, "\r%*s\r", line_width, "");
   std::fflush(stderr);
   shown_ = false;
 }

@@ -324,8 +324,12 @@ int command_write(const Options& options) {
     }
     const UnitOutcome outcome =
         session.run(target, "write", commands, Expect::accepted, set_all_plan.period_ms);
-    report_unit(target, "written (" + std::to_string(outcome.steps_done) + " commands)", outcome,
-                options.timeout_ms);
+    const bool broadcast = target.rs_control != 0 && target.address >= broadcast_address;
+    report_unit(target,
+                broadcast ? "sent (" + std::to_string(outcome.steps_done) +
+                                " commands; nothing answers a broadcast, check the units with diff)"
+                          : "written (" + std::to_string(outcome.steps_done) + " commands)",
+                outcome, options.timeout_ms);
     if (outcome.state != UnitOutcome::done) result = exit_failed;
     if (options.json)
       std::printf("%s\n", unit_object("write", target.name(), outcome, session.last_elapsed_ms, session.last_sent,
@@ -360,9 +364,19 @@ bool same_value(const std::string& a, const std::string& b) {
   return a == b;
 }
 
-std::string shown_value(const std::string& value) {
-  const std::string utf8 = cp932_to_utf8(value);
-  return utf8 == value ? value : "\"" + utf8 + "\"";
+// The titles and the hold time are texts; "s" stands for an empty one.
+bool is_text_line(int line) {
+  const std::string name = settings_file_line_name(line);
+  return name == "alarm_hold_time" || name.rfind("title ch.", 0) == 0;
+}
+
+std::string text_value(int line, const std::string& value) {
+  return is_text_line(line) && value == "s" ? std::string() : cp932_to_utf8(value);
+}
+
+std::string shown_value(int line, const std::string& value) {
+  const std::string text = text_value(line, value);
+  return is_text_line(line) ? "\"" + text + "\"" : text;
 }
 
 int command_diff(const Options& options) {
@@ -395,11 +409,11 @@ int command_diff(const Options& options) {
     differences.push_back(JsonObject()
                               .add("field", name)
                               .add("line", static_cast<long long>(line))
-                              .add("unit", cp932_to_utf8(unit[i]))
-                              .add("file", cp932_to_utf8(file[i])));
+                              .add("unit", text_value(line, unit[i]))
+                              .add("file", text_value(line, file[i])));
     if (!options.json)
-      std::printf("%s: unit %s, file %s\n", name.c_str(), shown_value(unit[i]).c_str(),
-                  shown_value(file[i]).c_str());
+      std::printf("%s: unit %s, file %s\n", name.c_str(), shown_value(line, unit[i]).c_str(),
+                  shown_value(line, file[i]).c_str());
   }
   if (options.json) {
     JsonObject o = unit_object("diff", target.name(), outcome, session.last_elapsed_ms, session.last_sent,

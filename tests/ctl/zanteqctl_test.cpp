@@ -178,7 +178,7 @@ TEST_F(Ctl, ReadIsTheUnitsStateWriteThenReadGivesTheFileBackAndDiffNamesWhatDiff
   write_text(b, join(lines));
   run = ctl(dir, {"--port", port(), "--address", "5", "diff", b});
   EXPECT_EQ(run.status, 1) << run.err;
-  EXPECT_EQ(run.out, "hue ch.03: unit 0, file 7\ntitle ch.02: unit \"　　　ＣＨ０２\", file s\n");
+  EXPECT_EQ(run.out, "hue ch.03: unit 0, file 7\ntitle ch.02: unit \"　　　ＣＨ０２\", file \"\"\n");
   run = ctl(dir, {"--port", port(), "--address", "5", "diff", b, "--json"});
   EXPECT_EQ(run.status, 1);
   EXPECT_TRUE(contains(run.out, R"("same":false,"differences":[{"field":"hue ch.03","line":46,"unit":"0","file":"7"},)"))
