@@ -314,9 +314,11 @@ int command_write(const Options& options) {
   Session session(std::move(port), options);
 
   int result = exit_done;
+  bool port_failed = false;
   for (const Target& target : targets_of(options)) {
-    if (interrupted) {
-      say("zanteqctl: %s: %s\n", target.label(), "not started (interrupted)");
+    if (interrupted || port_failed) {
+      say("zanteqctl: %s: %s\n", target.label(),
+          port_failed ? "not started (the port failed)" : "not started (interrupted)");
       if (options.json)
         std::printf("%s\n", JsonObject().add("command", "write").add("unit", target.name()).add("result", "not started").text().c_str());
       result = exit_failed;
@@ -331,6 +333,7 @@ int command_write(const Options& options) {
                           : "written (" + std::to_string(outcome.steps_done) + " commands)",
                 outcome, options.timeout_ms);
     if (outcome.state != UnitOutcome::done) result = exit_failed;
+    port_failed = outcome.failed_step > 0 && outcome.reply.kind == ReplyKind::line_failed;
     if (options.json)
       std::printf("%s\n", unit_object("write", target.name(), outcome, session.last_elapsed_ms, session.last_sent,
                                       session.last_received, options.timeout_ms)
