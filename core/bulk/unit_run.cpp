@@ -4,6 +4,8 @@
 #include <chrono>
 #include <thread>
 
+#include "core/bulk/read_all.h"
+
 namespace zanteq {
 
 namespace {
@@ -70,8 +72,10 @@ UnitOutcome run_unit(Exchange& exchange, LinkState& link, const std::vector<std:
       outcome.reply = reply;
       break;
     }
-    if (reply.kind == ReplyKind::answered &&
-        !(expect == Expect::data_line ? reply.data : reply.accepted)) {
+    const bool as_expected = expect == Expect::data_line
+                                 ? reply.data && answers_read(command, reply.text)
+                                 : reply.accepted;
+    if (reply.kind == ReplyKind::answered && !as_expected) {
       outcome.unexpected.push_back("step " + std::to_string(i + 1) + " " + command_text(command) +
                                    ": " + with_message(reply));
     }

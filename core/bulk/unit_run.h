@@ -28,7 +28,7 @@ enum class Pace {
 
 // What each step's reply must be for the step to count as done as intended.
 enum class Expect {
-  data_line,  // read commands: a data line that the decoders take
+  data_line,  // read commands: a data line that the decoders take, for the field asked
   accepted,   // set commands: "GO"
 };
 

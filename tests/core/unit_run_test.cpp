@@ -147,6 +147,13 @@ TEST_F(Exchanges, ARunEndsOnAnErrorReplyNotesRefusalsAndStopsWhenAsked) {
   settings.progress = nullptr;
   replies = {"05VAB01000\r\n", "", "", "", ""};
   line.answer = [&](const std::string&) {
+    return std::vector<std::string>{line.written.size() == 1 ? "05VAC01064\r\n" : "05ADON\r\n"};
+  };
+  outcome = run_unit(exchange, app.link, {"RVAB01\r\n", "RAD\r\n"}, Expect::data_line, settings);
+  EXPECT_EQ(outcome.unexpected, std::vector<std::string>{"step 1 RVAB01: VAC01064"})
+      << "data for another field is noted; RAD is answered by ADO";
+  line.written.clear();
+  line.answer = [&](const std::string&) {
     const std::string& r = replies[line.written.size() - 1];
     return r.empty() ? std::vector<std::string>{} : std::vector<std::string>{r};
   };
