@@ -53,6 +53,13 @@ std::string read_all_command(int step) {
   return single_reads[step - channel_read_steps - 1];
 }
 
+bool answers_read(std::string_view command, std::string_view reply_text) {
+  while (!command.empty() && (command.back() == '\n' || command.back() == '\r')) command.remove_suffix(1);
+  if (command.size() < 2 || command[0] != 'R') return false;
+  const std::string_view name = command.substr(1);
+  return reply_text.substr(0, name.size()) == name;
+}
+
 ReadAllSequence::ReadAllSequence(AppState& app, CommandSink& sink, SequenceView& view)
     : TimedSequence(app, view, read_all_plan), sink_(sink) {}
 

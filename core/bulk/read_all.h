@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "core/bulk/timed_sequence.h"
 #include "core/link/reporter.h"
@@ -16,6 +17,11 @@ extern const SequencePlan read_all_plan;  // 400 ms, percentage, ends the dialog
 // The command of step 1..51 (steps 1..24 carry the channel); empty for any
 // other step.
 std::string read_all_command(int step);
+
+// Whether `reply_text` (a data line without address) answers the read
+// `command`: every answer starts with the name the command asks for, the
+// channel included ("RVAB02" gives "VAB02...", "RAD" gives "ADO...").
+bool answers_read(std::string_view command, std::string_view reply_text);
 
 class ReadAllSequence : public TimedSequence {
  public:

@@ -114,6 +114,40 @@ StepOutcome run_set_all_step(Operations& ops, int step) {
   return s.run(ops, s.channel);
 }
 
+namespace {
+
+class KeptCommands : public CommandSink {
+ public:
+  std::vector<std::string> commands;
+  void send_command(std::string_view text) override { commands.emplace_back(text); }
+};
+
+class KeptRefusal : public Reporter {
+ public:
+  std::string text;
+  void show_success_box(const char*) override {}
+  void show_error_box(const char* message) override { text = message; }
+  void show_warning_box(const char* message) override { text = message; }
+};
+
+}  // namespace
+
+std::vector<PlannedStep> plan_set_all(AppState& app) {
+  const int abort_before = app.link.sequence_abort;
+  std::vector<PlannedStep> plan;
+  for (int step = 1; step <= set_all_step_count; ++step) {
+    KeptCommands sink;
+    KeptRefusal refusal;
+    Operations ops(app, sink, refusal);
+    run_set_all_step(ops, step);
+    PlannedStep planned{sink.commands.empty() ? std::string() : sink.commands.front(),
+                        refusal.text, set_all_steps[step - 1].channel};
+    plan.push_back(std::move(planned));
+  }
+  app.link.sequence_abort = abort_before;  // a refused title raises it
+  return plan;
+}
+
 SetAllSequence::SetAllSequence(Operations& ops, SequenceView& view)
     : TimedSequence(ops.app(), view, set_all_plan), ops_(ops) {}
 

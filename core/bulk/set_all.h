@@ -3,6 +3,9 @@
 // button, and the sequence that performs one every 500 ms.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "core/bulk/timed_sequence.h"
 #include "core/dialogs/operations.h"
 
@@ -26,6 +29,21 @@ StepOutcome run_set_all_step(Operations& ops, int step);
 // character without a JIS X 0208 code sets `sequence_abort`, shows the
 // warning and asks the run to stop (stop_run).
 StepOutcome send_title_step(Operations& ops, int channel, bool dont_memory);
+
+// One step of set-all built ahead of sending: its command, or the refusal
+// the run would show for it (a hold time below 3 s, a title that cannot be
+// sent) and no command.
+struct PlannedStep {
+  std::string command;
+  std::string refusal;
+  int channel;  // the step's channel 0..3 for per-channel steps, else 0
+};
+
+// The 50 steps for the record of `app`, built by the same operations as the
+// run but kept instead of sent, so a front end can refuse a file before
+// anything goes on the wire. Shows nothing; the link values are left as
+// they were.
+std::vector<PlannedStep> plan_set_all(AppState& app);
 
 class SetAllSequence : public TimedSequence {
  public:

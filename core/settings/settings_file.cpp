@@ -156,3 +156,159 @@ std::string with_dat_extension(const std::string& path) {
 }
 
 }  // namespace zanteq
+
+namespace zanteq {
+
+namespace {
+
+enum class LineKind { number, hold_time, title };
+
+// The fields in file order, with what a hand-made or damaged file is
+// checked against. `count` lines share a name; `read` is false for fields
+// no read command reports.
+struct FieldLines {
+  const char* name;
+  int count;
+  LineKind kind;
+  int low;
+  int high;
+  bool read;
+};
+
+constexpr FieldLines field_lines[] = {
+    {"alarm_mode", 1, LineKind::number, 0, 1, true},
+    {"alarm_polarity", 1, LineKind::number, 0, 1, true},
+    {"alarm_hold_time", 1, LineKind::hold_time, 0, 999, true},
+    {"alarm_return", 1, LineKind::number, 0, 1, true},
+    {"alarm_display", 1, LineKind::number, 0, 1, true},
+    {"video_loss_detect", 4, LineKind::number, 0, 1, true},
+    {"video_loss_display", 1, LineKind::number, 0, 1, true},
+    {"video_loss_signal_output", 1, LineKind::number, 0, 1, true},
+    {"video_loss_background", 1, LineKind::number, 0, 1, true},
+    {"clock_display", 1, LineKind::number, 0, 1, true},
+    {"clock_display_range", 1, LineKind::number, 0, 7, true},
+    {"title_display_single", 1, LineKind::number, 0, 1, true},
+    {"title_display_split", 1, LineKind::number, 0, 1, true},
+    {"osd_size_single", 1, LineKind::number, 0, 1, true},
+    {"osd_size_split", 1, LineKind::number, 0, 1, true},
+    {"title_pos_x", 4, LineKind::number, 0, 22, false},
+    {"title_pos_y", 4, LineKind::number, 0, 13, false},
+    {"auto_switch_dwell", 5, LineKind::number, 0, 99, true},
+    {"brightness", 4, LineKind::number, 0, 127, true},
+    {"contrast", 4, LineKind::number, 0, 127, true},
+    {"sharpness", 4, LineKind::number, 0, 31, true},
+    {"hue", 4, LineKind::number, 0, 255, true},
+    {"saturation", 4, LineKind::number, 0, 127, true},
+    {"connector_input", 1, LineKind::number, 0, 1, true},
+    {"border_line", 1, LineKind::number, 0, 3, true},
+    {"power_on_screen", 1, LineKind::number, 0, 5, true},
+    {"split_mode", 1, LineKind::number, 0, 1, true},
+    {"video_format", 4, LineKind::number, 0, 6, true},
+    {"osd_offset_h", 1, LineKind::number, 0, 15, true},
+    {"osd_offset_v", 1, LineKind::number, 0, 15, true},
+    {"title", 4, LineKind::title, 0, 0, true},
+    {"split2_channels", 2, LineKind::number, 0, 3, true},
+    {"ntsc_aspect", 1, LineKind::number, 0, 1, true},
+    {"agc", 4, LineKind::number, 0, 1, true},
+};
+
+constexpr int counted_lines() {
+  int lines = 0;
+  for (const FieldLines& f : field_lines) lines += f.count;
+  return lines;
+}
+static_assert(counted_lines() == settings_file_lines, "every line of the file has its field");
+
+struct LineField {
+  const FieldLines* field;
+  int index;  // element of the field's array
+};
+
+// The field behind line 1..72; field nullptr outside.
+LineField field_of_line(int line) {
+  int first = 1;
+  for (const FieldLines& f : field_lines) {
+    if (line >= first && line < first + f.count) return {&f, line - first};
+    first += f.count;
+  }
+  return {nullptr, 0};
+}
+
+bool is_decimal(std::string_view token) {
+  std::size_t i = token.size() > 1 && token[0] == '-' ? 1 : 0;
+  if (i == token.size() || token.size() > 10) return false;
+  for (; i < token.size(); ++i)
+    if (token[i] < '0' || token[i] > '9') return false;
+  return true;
+}
+
+}  // namespace
+
+std::string settings_file_line_name(int line) {
+  const LineField at = field_of_line(line);
+  if (!at.field) return {};
+  std::string name = at.field->name;
+  if (at.field->count == 1) return name;
+  if (at.field->count == 2) return name + (at.index == 0 ? " left" : " right");
+  if (at.index == channel_count) return name + " split";
+  return name + " ch.0" + std::to_string(at.index + 1);
+}
+
+bool settings_file_line_is_read(int line) {
+  const LineField at = field_of_line(line);
+  return at.field && at.field->read;
+}
+
+std::optional<SettingsFileProblem> check_settings_file(std::string_view content) {
+  std::size_t start = 0;
+  int line = 0;
+  while (start < content.size()) {
+    std::size_t end = content.find('\n', start);
+    if (end == std::string_view::npos) end = content.size();
+    std::string_view text = content.substr(start, end - start);
+    if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+    start = end + 1;
+    ++line;
+
+    if (line > settings_file_lines) {
+      if (text.find_first_not_of(" \t\r") == std::string_view::npos) continue;
+      return SettingsFileProblem{line, "more than 72 lines"};
+    }
+    const LineField at = field_of_line(line);
+    const std::string name = settings_file_line_name(line);
+    if (text.empty()) return SettingsFileProblem{line, name + ": empty line"};
+    for (const char c : text)
+      if (is_space(c) || c == '\0')
+        return SettingsFileProblem{line, name + ": more than one value on the line"};
+
+    switch (at.field->kind) {
+      case LineKind::number: {
+        int value = 0;
+        if (!is_decimal(text) || !leading_int(text, value) || value < at.field->low ||
+            value > at.field->high) {
+          return SettingsFileProblem{line, name + ": \"" + std::string(text) +
+                                               "\" is not a number from " +
+                                               std::to_string(at.field->low) + " to " +
+                                               std::to_string(at.field->high)};
+        }
+        break;
+      }
+      case LineKind::hold_time:
+        if (text != empty_marker && (text.size() > HoldTimeText::capacity || !is_decimal(text) ||
+                                     text[0] == '-'))
+          return SettingsFileProblem{line, name + ": \"" + std::string(text) +
+                                               "\" is not up to three digits"};
+        break;
+      case LineKind::title:
+        if (text.size() > title_bytes)
+          return SettingsFileProblem{line, name + ": longer than 20 bytes"};
+        break;
+    }
+  }
+  if (line < settings_file_lines)
+    return SettingsFileProblem{line + 1, "the file ends after line " + std::to_string(line) +
+                                             "; a settings file has 72 lines"};
+  return std::nullopt;
+}
+
+}  // namespace zanteq

@@ -14,6 +14,7 @@
 // Files written by earlier versions read as before.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -38,6 +39,26 @@ std::string format_settings_file(const DeviceSettings& record);
 //    keep their values and the remaining titles become empty.
 // Returns the number of tokens taken (at most 72).
 int parse_settings_file(DeviceSettings& record, std::string_view content);
+
+// The name of line 1..72 as a person reads it: the field's name, with
+// "ch.01".."ch.04" for a channel ("auto_switch_dwell split", "split2_channels
+// left"); empty for any other number.
+std::string settings_file_line_name(int line);
+
+// Whether a read-all fills line 1..72: the title positions have no read
+// command, so a unit cannot be compared on them.
+bool settings_file_line_is_read(int line);
+
+// A strict look at a file before its values are sent to units, where a
+// damaged file must be refused rather than read as far as it goes: exactly
+// 72 lines (CR LF or LF, blank lines after the last allowed), each a single
+// token; numbers in decimal within what the field's dialog offers; the hold
+// time up to three digits; a title up to 20 bytes; "s" for an empty text.
+struct SettingsFileProblem {
+  int line;          // 1..73; 0 for the whole file
+  std::string text;  // what is wrong, naming the field
+};
+std::optional<SettingsFileProblem> check_settings_file(std::string_view content);
 
 // Save As: a path without ".dat" anywhere in it (exact case) gets ".dat" appended.
 std::string with_dat_extension(const std::string& path);

@@ -257,3 +257,36 @@ TEST(SetAllSteps, OutOfRangeStepsDoNothing) {
 
 }  // namespace
 }  // namespace zanteq
+
+namespace zanteq {
+namespace {
+
+TEST(SetAllPlan, BuildsTheRunsCommandsAndNamesEachRefusalWithoutSendingOrShowing) {
+  AppState app;
+  reset_settings(app);
+  std::vector<std::string> planned;
+  for (const PlannedStep& step : plan_set_all(app)) {
+    EXPECT_TRUE(step.refusal.empty()) << step.command;
+    planned.push_back(step.command);
+  }
+  EXPECT_EQ(planned, default_set_all);
+
+  app.record.title[2].set("\xFA\x4A");  // no JIS code
+  app.record.title[3].set("A");         // odd length
+  app.record.alarm_hold_time.set("2");
+  app.link.sequence_abort = 0;
+  const std::vector<PlannedStep> plan = plan_set_all(app);
+  ASSERT_EQ(plan.size(), 50u);
+  for (const int refused : {2, 3, 25}) {
+    EXPECT_TRUE(plan[refused].command.empty()) << refused;
+    EXPECT_FALSE(plan[refused].refusal.empty()) << refused;
+  }
+  EXPECT_EQ(plan[2].channel, 2);
+  EXPECT_EQ(plan[3].channel, 3);
+  EXPECT_EQ(plan[1].command, default_set_all[1]);
+  EXPECT_EQ(plan[26].command, "AMI\r\n") << "the run goes on after a refusal";
+  EXPECT_EQ(app.link.sequence_abort, 0) << "a refused title must not stop a later run";
+}
+
+}  // namespace
+}  // namespace zanteq

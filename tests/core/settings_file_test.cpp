@@ -284,3 +284,80 @@ TEST(WithDatExtension, AppendsOnlyWhenDatIsNowhereInThePath) {
 
 }  // namespace
 }  // namespace zanteq
+
+namespace zanteq {
+namespace {
+
+TEST(SettingsFileCheck, NamesEveryLineAndTiesTheNamesToTheWrittenOrder) {
+  EXPECT_EQ(settings_file_line_name(1), "alarm_mode");
+  EXPECT_EQ(settings_file_line_name(31), "auto_switch_dwell split");
+  EXPECT_EQ(settings_file_line_name(62), "title ch.01");
+  EXPECT_EQ(settings_file_line_name(67), "split2_channels right");
+  EXPECT_EQ(settings_file_line_name(72), "agc ch.04");
+  EXPECT_EQ(settings_file_line_name(0), "");
+  EXPECT_EQ(settings_file_line_name(73), "");
+  EXPECT_FALSE(settings_file_line_is_read(19)) << "title_pos_x has no read command";
+  EXPECT_FALSE(settings_file_line_is_read(26));
+  EXPECT_TRUE(settings_file_line_is_read(27));
+
+  AppState app;
+  reset_settings(app);
+  app.record.brightness[1] = 5;
+  app.record.hue[3] = 201;
+  const std::vector<std::string> lines = lines_of(format_settings_file(app.record));
+  for (int line = 1; line <= settings_file_lines; ++line) {
+    const std::string name = settings_file_line_name(line);
+    const std::string& value = lines[static_cast<std::size_t>(line - 1)];
+    if (name == "brightness ch.02") {
+      EXPECT_EQ(value, "5");
+    } else if (name == "hue ch.04") {
+      EXPECT_EQ(value, "201");
+    }
+  }
+  EXPECT_FALSE(check_settings_file(format_settings_file(app.record)).has_value());
+}
+
+TEST(SettingsFileCheck, RefusesADamagedFileAtTheLineThatIsWrong) {
+  AppState app;
+  reset_settings(app);
+  const std::vector<std::string> good = lines_of(format_settings_file(app.record));
+  EXPECT_FALSE(check_settings_file(join(good, "\n")).has_value()) << "LF line ends are fine";
+  EXPECT_FALSE(check_settings_file(join(good) + "\r\n\r\n").has_value()) << "blank lines at the end";
+
+  struct Damage {
+    int line;          // 1-based line changed, 0 to cut the file
+    std::string value;
+    int reported;
+    const char* says;
+  };
+  const Damage damages[] = {
+      {33, "900", 33, "brightness ch.02"},
+      {33, "12x", 33, "not a number"},
+      {1, "", 1, "empty line"},
+      {3, "abcd", 3, "alarm_hold_time"},
+      {64, std::string(22, 'A'), 64, "longer than 20 bytes"},
+      {53, "0 1", 53, "more than one value"},
+      {54, "-1", 54, "power_on_screen"},
+  };
+  for (const Damage& d : damages) {
+    std::vector<std::string> lines = good;
+    lines[static_cast<std::size_t>(d.line - 1)] = d.value;
+    const auto problem = check_settings_file(join(lines));
+    ASSERT_TRUE(problem.has_value()) << d.line << " " << d.value;
+    EXPECT_EQ(problem->line, d.reported);
+    EXPECT_NE(problem->text.find(d.says), std::string::npos) << problem->text;
+  }
+
+  std::vector<std::string> short_file(good.begin(), good.begin() + 40);
+  const auto cut = check_settings_file(join(short_file));
+  ASSERT_TRUE(cut.has_value());
+  EXPECT_EQ(cut->line, 41);
+  std::vector<std::string> long_file = good;
+  long_file.push_back("0");
+  const auto extra = check_settings_file(join(long_file));
+  ASSERT_TRUE(extra.has_value());
+  EXPECT_EQ(extra->line, 73);
+}
+
+}  // namespace
+}  // namespace zanteq

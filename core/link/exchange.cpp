@@ -1,0 +1,133 @@
+// One command and its reply, paced by the reply.
+#include "core/link/exchange.h"
+
+#include <chrono>
+#include <cstdio>
+#include <optional>
+
+#include "core/link/codec.h"
+#include "core/link/dispatch.h"
+#include "core/link/framing.h"
+#include "core/link/line_assembler.h"
+#include "core/settings/decoders.h"
+
+namespace zanteq {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Keeps the text of the box the dispatch would show; nothing is shown.
+class KeptMessage : public Reporter {
+ public:
+  std::string text;
+  void show_success_box(const char*) override {}
+  void show_error_box(const char* message) override { text = message; }
+  void show_warning_box(const char* message) override { text = message; }
+};
+
+std::string without_line_end(std::string_view line) {
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+  return std::string(line);
+}
+
+}  // namespace
+
+std::string printable_reply(std::string_view line) {
+  std::string out;
+  for (const char c : without_line_end(line)) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7F) {
+      out += c;
+    } else {
+      char hex[5];
+      std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+      out += hex;
+    }
+  }
+  return out;
+}
+
+void Exchange::drop_waiting_input() {
+  char buffer[line_buffer_size];
+  while (line_.read_some(buffer, sizeof buffer, 0) > 0) {
+  }
+}
+
+Reply Exchange::ask(std::string_view command, int timeout_ms) {
+  Reply reply;
+  const std::string framed = prepare_send(link_, command);
+  if (framed.empty()) {
+    reply.kind = ReplyKind::not_sent;
+    reply.message = "the command cannot be framed";
+    return reply;
+  }
+  drop_waiting_input();
+  if (!line_.write_all(framed)) {
+    link_.reply_pending = 0;
+    reply.kind = ReplyKind::line_failed;
+    reply.message = line_.error();
+    return reply;
+  }
+  bytes_sent_ += framed.size();
+  if (link_.reply_pending == 0) {
+    reply.kind = ReplyKind::not_awaited;
+    return reply;
+  }
+
+  // A fresh assembler per command: the tail of a garbled earlier line must
+  // not be glued to this reply. Lines after the first in the same read are
+  // extra answers to this command and go with it.
+  LineAssembler assembler;
+  std::optional<std::string> first;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+  char buffer[line_buffer_size];
+  while (!first) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) break;
+    const long n = line_.read_some(buffer, sizeof buffer, static_cast<int>(left));
+    if (n < 0) {
+      link_.reply_pending = 0;
+      reply.kind = ReplyKind::line_failed;
+      reply.message = line_.error();
+      return reply;
+    }
+    if (n == 0) break;  // the whole wait passed with nothing
+    bytes_received_ += static_cast<std::size_t>(n);
+    assembler.feed(buffer, static_cast<std::size_t>(n), [&first](std::string_view line) {
+      if (!first) first = std::string(line);
+    });
+  }
+  if (!first) {
+    // As the reply watch does when it gives up.
+    link_.reply_pending = 0;
+    link_.reply_wait_ticks = 0;
+    reply.kind = ReplyKind::silent;
+    return reply;
+  }
+
+  reply.line = without_line_end(*first);
+  if (link_.rs_control != 0) {
+    char address[2];
+    format_dec2(link_.slave_address, address);
+    if (first->size() < 2 || first->compare(0, 2, address, 2) != 0) {
+      link_.reply_pending = 0;
+      reply.kind = ReplyKind::wrong_address;
+      return reply;
+    }
+  }
+  const std::string_view working =
+      link_.rs_control != 0 ? std::string_view(*first).substr(2) : std::string_view(*first);
+  reply.text = without_line_end(working);
+  reply.data = find_reply_prefix(working) != nullptr;
+  reply.accepted = working == "GO\r\n";
+
+  KeptMessage box;
+  dispatch_reply(link_, record_, box, *first);
+  reply.message = box.text;
+  reply.kind = link_.sequence_abort ? ReplyKind::refused : ReplyKind::answered;
+  return reply;
+}
+
+}  // namespace zanteq
