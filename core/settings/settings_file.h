@@ -14,6 +14,7 @@
 // Files written by earlier versions read as before.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -26,18 +27,30 @@ constexpr int settings_file_lines = 72;
 // The whole file, each line ending in "\r\n". The caller writes it in binary.
 std::string format_settings_file(const DeviceSettings& record);
 
-// Reads values in file order straight into the record, skipping white space
-// (line ends included) before each value; the record is not reset first.
-//  - A number is an optional sign and decimal digits at the start of its
-//    token; the rest of the token is ignored. A token that does not start
-//    with a number, or whose number does not fit an int, leaves its field
-//    unchanged and is skipped, so the following values stay on their lines.
-//  - A hold-time token longer than 3 characters, or a title token longer
-//    than 20 bytes, does not fit its field and leaves the field unchanged.
-//  - At the end of the input the remaining numeric fields and the hold time
-//    keep their values and the remaining titles become empty.
-// Returns the number of tokens taken (at most 72).
-int parse_settings_file(DeviceSettings& record, std::string_view content);
+// A line of a settings file that cannot be taken, for the user: its
+// number (counted from 1) and what is wrong with it (UTF-8).
+struct SettingsFileFault {
+  int line = 0;
+  std::string reason;
+};
+
+// Reads a whole settings file into the record, or nothing of it.
+//
+// Every line is checked before the record is touched, so a truncated copy,
+// a garbled number or a value too long for its field can never leave the
+// record half one file and half another (the next set-all would send the
+// mix). The file is read line by line:
+//  - CR LF and LF line ends; white space around a value is ignored;
+//    blank lines after the last value are ignored;
+//  - a number line holds an optional sign and decimal digits, nothing else,
+//    within the range of an int;
+//  - the hold time holds at most 3 bytes, a title at most 20; "s" stands
+//    for an empty text. An empty line 3 is an empty hold time too: that is
+//    how files of the original format store it;
+//  - exactly 72 lines.
+// Returns the first fault (the record unchanged), or nothing when the
+// whole file was taken.
+std::optional<SettingsFileFault> read_settings_file(DeviceSettings& record, std::string_view content);
 
 // Save As: a path without ".dat" anywhere in it (exact case) gets ".dat" appended.
 std::string with_dat_extension(const std::string& path);
