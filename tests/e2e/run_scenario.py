@@ -45,6 +45,7 @@ class Scenario:
         self.expect_ini = {}
         self.rx_spacing = []      # (first RX, count, least ms, most ms)
         self.existing_files = []  # names that must exist after the run
+        self.read_only = []       # work-folder files made read-only before the start
         self.script = []
         for number, line in enumerate(self.path.read_text(encoding="utf-8").splitlines(), 1):
             stripped = line.strip()
@@ -77,6 +78,8 @@ class Scenario:
         elif keyword == "file-is":
             name, fixture = rest.split()
             self.file_fixtures.append((name, fixture))
+        elif keyword == "read-only":
+            self.read_only.append(rest)
         elif keyword == "file-exists":
             self.existing_files.append(rest)
         elif keyword == "rx-spacing":
@@ -210,6 +213,8 @@ def main():
     work.mkdir(parents=True)
     for fixture, name in scenario.copies:
         shutil.copyfile(HERE / "fixtures" / fixture, work / name)
+    for name in scenario.read_only:
+        (work / name).chmod(0o444)  # Wine shows it as a read-only file
     for stale in (ini, legacy_ini):
         if stale.exists():
             stale.unlink()

@@ -101,7 +101,12 @@ class Win32FilePlatform final : public FilePlatform {
   }
 
   bool replace_file(const std::string& from, const std::string& target) override {
-    return MoveFileExW(utf8_to_wide(from).c_str(), utf8_to_wide(target).c_str(),
+    const std::wstring wide_target = utf8_to_wide(target);
+    // Windows refuses to move a file over a read-only one; Wine does not,
+    // so the user's write protection is honoured here on both.
+    const DWORD attributes = GetFileAttributesW(wide_target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
+    return MoveFileExW(utf8_to_wide(from).c_str(), wide_target.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
   }
 
