@@ -213,6 +213,7 @@ class Driver {
     }
     if (command == "end-session") return end_session(word(w, 1, "ends") == "ends", f);
     if (command == "end-session-is") return end_session_is(word(w, 1, ""), number(w, 2, default_timeout_ms), f);
+    if (command == "combo-post") return combo_post(number(w, 1, 0), number(w, 2, 0), f);
     fail(f, "unknown command '" + command + "'");
   }
 
@@ -690,6 +691,15 @@ class Driver {
     if (!main || !SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result)) {
       fail(f, "the main window of '" + name + "' does not answer");
     }
+  }
+
+  // combo-post <id> <index>: as combo, with the notification posted, so a
+  // box that the change opens does not block the driver.
+  void combo_post(DWORD id, DWORD index, Failure& f) {
+    const HWND control = need_control(f, static_cast<int>(id));
+    if (!control) return;
+    SendMessageW(control, CB_SETCURSEL, index, 0);
+    PostMessageW(dialog_, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(control));
   }
 
   // end-session [ends|cancelled]: a logoff as Windows runs it. The main
