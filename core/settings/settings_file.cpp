@@ -141,7 +141,9 @@ std::optional<SettingsFileFault> read_settings_file(DeviceSettings& record, std:
   const std::vector<std::string_view> lines = lines_of(content);
   std::vector<LineValue> values;
   std::optional<SettingsFileFault> fault;
-  auto refuse = [&](std::string reason) { fault = SettingsFileFault{static_cast<int>(values.size()) + 1, std::move(reason)}; };
+  auto refuse = [&](std::string reason) {
+    fault = SettingsFileFault{static_cast<int>(values.size()) + 1, std::move(reason)};
+  };
 
   // First pass: check every line. The record is only read here for the
   // kinds of its fields.
@@ -189,7 +191,6 @@ std::optional<SettingsFileFault> read_settings_file(DeviceSettings& record, std:
   });
   return std::nullopt;
 }
-
 
 std::string format_settings_file(const DeviceSettings& record) {
   std::string file;
