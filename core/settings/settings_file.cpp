@@ -153,8 +153,8 @@ std::optional<SettingsFileFault> read_settings_file(DeviceSettings& record, std:
     const std::size_t index = values.size();
     if (index >= lines.size()) {
       refuse(lines.empty() ? std::string("ファイルが空です。")
-                           : "この行がありません。ファイルは" + std::to_string(lines.size()) +
-                                 "行で終わっています（" + std::to_string(settings_file_lines) + "行必要です）。");
+                           : "ファイルが途中で終わっています（" + std::to_string(lines.size()) + "行しかありません。" +
+                                 std::to_string(settings_file_lines) + "行必要です）。");
       return;
     }
     const std::string_view value = trimmed(lines[index]);
