@@ -170,8 +170,13 @@ LRESULT on_context_menu(LPARAM position) {
 // Logoff or shutdown asks what the exit command asks. TRUE lets the
 // session end; a cancelled or failed save refuses, which Windows honours
 // unless the ending is critical.
-LRESULT on_query_end_session(LPARAM reason) {
+LRESULT on_query_end_session(HWND window, LPARAM reason) {
+  // Windows shows this beside the program on its "programs are still
+  // running" screen while the question is open.
+  const bool unsaved = app_state().data_modified != 0;
+  if (unsaved) ShutdownBlockReasonCreate(window, L"保存していない設定があります。");
   const bool may_end = confirm_ending();
+  if (unsaved) ShutdownBlockReasonDestroy(window);
   return may_end || (reason & ENDSESSION_CRITICAL) ? TRUE : FALSE;
 }
 
@@ -209,7 +214,7 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_TIMER:
       return on_timer();
     case WM_QUERYENDSESSION:
-      return on_query_end_session(lparam);
+      return on_query_end_session(window, lparam);
     case WM_ENDSESSION:
       return on_end_session(wparam != FALSE);
     default:
