@@ -1,6 +1,7 @@
 // Writing and reading the 72-line settings file.
 #include "core/settings/settings_file.h"
 
+#include <algorithm>
 #include <climits>
 #include <type_traits>
 #include <vector>
@@ -111,7 +112,6 @@ std::string subject(std::string_view value) {
 
 // Exactly an optional sign and decimal digits, within an int.
 std::optional<std::string> number_fault(std::string_view value, int& number) {
-  if (value.empty()) return std::string("数値がありません（空の行です）。");
   std::size_t i = 0;
   bool negative = false;
   if (value[i] == '+' || value[i] == '-') negative = value[i++] == '-';
@@ -129,61 +129,93 @@ std::optional<std::string> number_fault(std::string_view value, int& number) {
   return std::nullopt;
 }
 
-// What a line holds once it has passed its check.
-struct LineValue {
+// A line that holds a value: its number in the file and its text without
+// the white space around it.
+struct ValueLine {
   int number = 0;
   std::string_view text;
 };
+
+// What a value line holds once it has passed its check.
+struct TakenValue {
+  int number = 0;
+  std::string_view text;
+};
+
+constexpr int hold_time_line = 3;
 
 }  // namespace
 
 std::optional<SettingsFileFault> read_settings_file(DeviceSettings& record, std::string_view content) {
   const std::vector<std::string_view> lines = lines_of(content);
-  std::vector<LineValue> values;
-  std::optional<SettingsFileFault> fault;
-  auto refuse = [&](std::string reason) {
-    fault = SettingsFileFault{static_cast<int>(values.size()) + 1, std::move(reason)};
-  };
+  std::vector<ValueLine> found;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string_view text = trimmed(lines[i]);
+    if (!text.empty()) found.push_back({static_cast<int>(i) + 1, text});
+  }
+  // The original format writes an empty hold time as an empty third line.
+  const std::size_t needed = settings_file_lines;
+  const bool empty_hold_time = found.size() == needed - 1 && lines.size() >= hold_time_line &&
+                               found[1].number == hold_time_line - 1 && found[2].number > hold_time_line;
+  if (empty_hold_time) found.insert(found.begin() + 2, ValueLine{hold_time_line, {}});
 
-  // First pass: check every line. The record is only read here for the
+  // Other blank lines hold no value and are passed over, as hand-edited
+  // files have them. With values missing, though, those after the first
+  // blank line stand one line off their fields: the blank line is the
+  // fault, and only the values before it are checked.
+  int first_blank = 0;
+  for (std::size_t i = 0; i < lines.size() && first_blank == 0; ++i) {
+    const int number = static_cast<int>(i) + 1;
+    if (trimmed(lines[i]).empty() && !(empty_hold_time && number == hold_time_line)) first_blank = number;
+  }
+  std::size_t checked = std::min(found.size(), needed);
+  if (found.size() < needed && first_blank != 0) {
+    checked = 0;
+    while (checked < found.size() && found[checked].number < first_blank) ++checked;
+  }
+
+  // First pass: check the values. The record is only read here for the
   // kinds of its fields.
+  std::vector<TakenValue> values;
+  std::optional<SettingsFileFault> fault;
   for_each_line(record, [&](const auto& field) {
     using Field = std::decay_t<decltype(field)>;
-    if (fault) return;
-    const std::size_t index = values.size();
-    if (index >= lines.size()) {
-      refuse(lines.empty() ? std::string("ファイルが空です。")
-                           : "ファイルが途中で終わっています（" + std::to_string(lines.size()) + "行しかありません。" +
-                                 std::to_string(settings_file_lines) + "行必要です）。");
-      return;
-    }
-    const std::string_view value = trimmed(lines[index]);
-    LineValue taken;
+    if (fault || values.size() >= checked) return;
+    const ValueLine& line = found[values.size()];
+    auto refuse = [&](std::string reason) { fault = SettingsFileFault{line.number, std::move(reason)}; };
+    TakenValue taken;
     if constexpr (std::is_same_v<Field, Value>) {
-      if (auto why = number_fault(value, taken.number)) return refuse(*why);
+      if (auto why = number_fault(line.text, taken.number)) return refuse(*why);
     } else {
       constexpr bool is_title = std::is_same_v<Field, TitleText>;
       const std::size_t fits = is_title ? title_bytes : Field::capacity;
-      if (value.find('\0') != std::string_view::npos) return refuse("読めない文字（NUL）が含まれています。");
-      if (value.size() > fits) {
+      if (line.text.find('\0') != std::string_view::npos) return refuse("読めない文字（NUL）が含まれています。");
+      if (line.text.size() > fits) {
         return refuse(is_title ? std::string("タイトルが20バイト（全角10文字）を超えています。")
-                               : "保持時間" + quoted(value) + "が3文字を超えています。");
+                               : "保持時間" + quoted(line.text) + "が3文字を超えています。");
       }
-      if (is_title && value.empty()) return refuse("タイトルがありません（空の行です）。");
-      taken.text = value == empty_marker ? std::string_view() : value;
+      taken.text = line.text == empty_marker ? std::string_view() : line.text;
     }
     values.push_back(taken);
   });
-  if (!fault && lines.size() > values.size()) {
-    refuse("余分な行があります（設定ファイルは" + std::to_string(settings_file_lines) + "行です）。");
-  }
   if (fault) return fault;
+  if (found.size() < needed) {
+    if (first_blank != 0) return SettingsFileFault{first_blank, "値がありません（空の行です）。"};
+    if (found.empty()) return SettingsFileFault{1, "ファイルが空です。"};
+    return SettingsFileFault{found.back().number + 1, "ファイルが途中で終わっています（" + std::to_string(lines.size()) +
+                                                          "行しかありません。" + std::to_string(needed) +
+                                                          "行必要です）。"};
+  }
+  if (found.size() > needed) {
+    return SettingsFileFault{found[needed].number,
+                             "余分な行があります（設定ファイルは" + std::to_string(needed) + "行です）。"};
+  }
 
   // Second pass: the whole file is sound, take it.
   std::size_t index = 0;
   for_each_line(record, [&](auto& field) {
     using Field = std::decay_t<decltype(field)>;
-    const LineValue& taken = values[index++];
+    const TakenValue& taken = values[index++];
     if constexpr (std::is_same_v<Field, Value>)
       field = taken.number;
     else

@@ -36,18 +36,19 @@ struct SettingsFileFault {
 
 // Reads a whole settings file into the record, or nothing of it.
 //
-// Every line is checked before the record is touched, so a truncated copy,
+// Every value is checked before the record is touched, so a truncated copy,
 // a garbled number or a value too long for its field can never leave the
 // record half one file and half another (the next set-all would send the
-// mix). The file is read line by line:
-//  - CR LF and LF line ends; white space around a value is ignored;
-//    blank lines after the last value are ignored;
-//  - a number line holds an optional sign and decimal digits, nothing else,
-//    within the range of an int;
+// mix). The file is read line by line, one value per line:
+//  - CR LF and LF line ends; white space around a value is ignored; blank
+//    lines hold no value and are passed over;
+//  - a number is an optional sign and decimal digits, nothing else, within
+//    the range of an int;
 //  - the hold time holds at most 3 bytes, a title at most 20; "s" stands
-//    for an empty text. An empty line 3 is an empty hold time too: that is
-//    how files of the original format store it;
-//  - exactly 72 lines.
+//    for an empty text. A blank third line in a file of 71 values is an
+//    empty hold time: that is how the original format writes it;
+//  - exactly 72 values. When some are missing and a blank line lies
+//    between values, the blank line is where the value went missing.
 // Returns the first fault (the record unchanged), or nothing when the
 // whole file was taken.
 std::optional<SettingsFileFault> read_settings_file(DeviceSettings& record, std::string_view content);

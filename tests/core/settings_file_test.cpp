@@ -180,6 +180,7 @@ TEST_F(SettingsFile, ReadingTakesEitherLineEndAndBlanksAroundValues) {
   lines[33] = "-2147483648";  // brightness ch.04
   lines[34] = "2147483647";
   lines[71] = "0";
+  lines[40] += "\n\n";  // blank lines between values
   EXPECT_EQ(read_settings_file(other.record, join(lines, "\n") + "\n \r\n\t\n"), std::nullopt);
   EXPECT_EQ(other.record.alarm_mode, 1);
   EXPECT_EQ(other.record.brightness[0], -5);
@@ -191,7 +192,9 @@ TEST_F(SettingsFile, ReadingTakesEitherLineEndAndBlanksAroundValues) {
   EXPECT_EQ(lines_of(format_settings_file(other.record))[31], "-5");
 }
 
-TEST_F(SettingsFile, AnEmptyThirdLineIsTheEmptyHoldTimeOfTheOriginalFormat) {
+// The original format writes the hold time as it is: empty as an empty
+// line, and "7\r\n" from a short ADT reply as "7" and a blank line.
+TEST_F(SettingsFile, HoldTimesOfTheOriginalFormatKeepEveryValueInPlace) {
   std::vector<std::string> lines = lines_of(format_settings_file(app.record));
   lines[2] = "";
   lines[3] = "0";  // alarm_return, which must not become the hold time
@@ -200,6 +203,11 @@ TEST_F(SettingsFile, AnEmptyThirdLineIsTheEmptyHoldTimeOfTheOriginalFormat) {
   EXPECT_EQ(other.record.alarm_hold_time.str(), "");
   EXPECT_EQ(other.record.alarm_return, 0);
   EXPECT_EQ(other.record.agc[3], 1);
+
+  lines[2] = "7\r\n";
+  EXPECT_EQ(read_settings_file(other.record, join(lines)), std::nullopt);
+  EXPECT_EQ(other.record.alarm_hold_time.str(), "7");
+  EXPECT_EQ(other.record.alarm_return, 0);
 }
 
 // A damaged file is refused at its first bad line, and the record keeps
@@ -216,12 +224,11 @@ TEST_F(SettingsFile, ADamagedFileIsRefusedAtItsFirstBadLine) {
       {4, "-", 72, "「-」は数値ではありません。"},
       {13, "12abc", 72, "「12abc」は数値ではありません。"},
       {14, "1 2", 72, "「1 2」は数値ではありません。"},
-      {32, "", 72, "数値がありません（空の行です）。"},
+      {32, "", 72, "値がありません（空の行です）。"},
       {33, "99999999999", 72, "「99999999999」は数値が大きすぎます。"},
       {34, "-2147483649", 72, "「-2147483649」は数値が大きすぎます。"},
       {3, "0300", 72, "保持時間「0300」が3文字を超えています。"},
       {62, std::string(21, 'A'), 72, "タイトルが20バイト（全角10文字）を超えています。"},
-      {63, "", 72, "タイトルがありません（空の行です）。"},
       {64, std::string("A\0B", 3), 72, "読めない文字（NUL）が含まれています。"},
       {0, "", 47, "ファイルが途中で終わっています（47行しかありません。72行必要です）。"},
       {0, "", 71, "ファイルが途中で終わっています（71行しかありません。72行必要です）。"},
