@@ -16,6 +16,17 @@ const char* const no_file_text = "Don't file open";
 
 }  // namespace
 
+std::string save_failed_text(const std::string& path) {
+  return "設定ファイルを保存できませんでした。\n\n" + path +
+         "\n\n保存先のファイルは書き換えていません。設定はまだ保存されていません。\n"
+         "書き込み禁止、空き容量、USBメモリーやネットワークの接続を確認してください。";
+}
+
+std::string open_refused_text(const std::string& path, const SettingsFileFault& fault) {
+  return "設定ファイルの内容が正しくないため、読み込みを中止しました。\n\n" + path + "\n\n" +
+         std::to_string(fault.line) + "行目: " + fault.reason + "\n\n現在の設定は変わっていません。";
+}
+
 void FileCommands::file_new() {
   if (app_.link.sequence_step != 0) return;
   if (app_.data_modified && !platform_.ask_yes_no(new_question)) return;
@@ -34,8 +45,11 @@ void FileCommands::file_open() {
     reporter_.show_warning_box(cannot_open_text);
     return;
   }
+  if (const std::optional<SettingsFileFault> fault = read_settings_file(app_.record, *content)) {
+    platform_.show_file_error(open_refused_text(*path, *fault));
+    return;
+  }
   app_.file_name = *path;
-  parse_settings_file(app_.record, *content);
   app_.data_modified = 0;
   platform_.show_file_name(app_.file_name);
 }
@@ -64,8 +78,15 @@ bool FileCommands::file_save_as() {
 }
 
 bool FileCommands::write_record(const std::string& path) {
-  if (!platform_.write_file(path, format_settings_file(app_.record))) {
-    reporter_.show_warning_box(cannot_open_text);
+  const std::string bytes = format_settings_file(app_.record);
+  const std::optional<std::string> fresh = platform_.create_file_beside(path);
+  bool saved = false;
+  if (fresh) {
+    saved = platform_.write_and_flush(*fresh, bytes) && platform_.replace_file(*fresh, path);
+    if (!saved) platform_.remove_file(*fresh);
+  }
+  if (!saved) {
+    platform_.show_file_error(save_failed_text(path));
     return false;
   }
   app_.data_modified = 0;

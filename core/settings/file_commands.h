@@ -12,6 +12,7 @@
 
 #include "core/link/reporter.h"
 #include "core/settings/record.h"
+#include "core/settings/settings_file.h"
 
 namespace zanteq {
 
@@ -30,8 +31,25 @@ class FilePlatform {
   virtual bool confirm_replace(const std::string& path) = 0;
   // Whole content, nothing when the file cannot be opened.
   virtual std::optional<std::string> read_file(const std::string& path) = 0;
-  // Writes the bytes as they are, replacing the file; false when that fails.
-  virtual bool write_file(const std::string& path, const std::string& bytes) = 0;
+
+  // Saving goes through a new file so that the user's file is never left
+  // empty or half written (a full disk, a USB stick pulled, a share gone):
+  // the new file is written and flushed, then takes the target's place in
+  // one step.
+  // A new empty file in the target's folder (so that the last step is a
+  // rename within one volume); its path, nothing when it cannot be made.
+  virtual std::optional<std::string> create_file_beside(const std::string& target) = 0;
+  // All the bytes into the file and through to the disk; false when any
+  // part of that fails.
+  virtual bool write_and_flush(const std::string& path, const std::string& bytes) = 0;
+  // `from` replaces `target` (or becomes it) in one step; false when the
+  // system refuses, and then both files are as they were.
+  virtual bool replace_file(const std::string& from, const std::string& target) = 0;
+  virtual void remove_file(const std::string& path) = 0;
+
+  // A box about a file on the interface thread (caption "Error",
+  // exclamation icon); the text names the file. UTF-8.
+  virtual void show_file_error(const std::string& text) = 0;
   // The file now in use changed (or was confirmed): show it to the user.
   virtual void show_file_name(const std::string& path) = 0;
 };
@@ -41,6 +59,11 @@ extern const char* const new_question;   // "データを保存せずに新規�
 extern const char* const open_question;  // "データを保存せずに別のファイルを開きますか？"
 extern const char* const exit_question;  // "データを保存せずに終了しますか？"
 
+// The boxes of a save that failed and of a file refused by Open; each names
+// the file and says that nothing was lost.
+std::string save_failed_text(const std::string& path);
+std::string open_refused_text(const std::string& path, const SettingsFileFault& fault);
+
 class FileCommands {
  public:
   FileCommands(AppState& app, FilePlatform& platform, Reporter& reporter)
@@ -48,11 +71,14 @@ class FileCommands {
 
   // Both do nothing while a timed sequence runs, and ask first when the
   // record holds unsaved changes. New keeps file_name: a later Save writes
-  // the defaults to the file last opened or saved.
+  // the defaults to the file last opened or saved. Open takes a file only
+  // when all of it is sound; otherwise it says which line is wrong and
+  // leaves the record, file_name and data_modified as they were.
   void file_new();
   void file_open();
 
-  // Each returns whether the record is now saved.
+  // Each returns whether the record is now saved. A failed save leaves the
+  // file as it was and the changes marked as unsaved.
   bool file_save();
   bool file_save_as();
 

@@ -39,4 +39,19 @@ int checked_select_number(int value) {
 
 std::string int_to_ini(int value) { return std::to_string(value); }
 
+std::vector<std::string> older_ini_places(const std::string& local_app_data, const std::string& windows_folder) {
+  std::vector<std::string> places;
+  const bool has_drive = windows_folder.size() >= 2 && windows_folder[1] == ':';
+  if (!local_app_data.empty() && has_drive) {
+    places.push_back(local_app_data + "\\VirtualStore" + windows_folder.substr(2) + "\\" + ini_file_name);
+  }
+  if (!windows_folder.empty()) places.push_back(windows_folder + "\\" + ini_file_name);
+  return places;
+}
+
+std::string ini_write_failed_text(const std::string& path) {
+  return "インターフェイスの設定をファイルに保存できませんでした。\n\n" + path +
+         "\n\n選んだ設定は、次に起動したときには使われません。フォルダーに書き込めるか確認してください。";
+}
+
 }  // namespace zanteq

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zanteq {
 
@@ -35,5 +36,16 @@ int checked_select_number(int value);  // -1 (template captions)..96, anything e
 
 // Decimal text of the value, as the interface dialog writes it.
 std::string int_to_ini(int value);
+
+// Where the "zanteq.ini" of an older program may lie, in the order to look:
+// first the copy that file virtualisation keeps for a standard user (an
+// older program's write to the Windows folder was redirected to
+// <local application data>\VirtualStore\<Windows folder without its
+// drive>), then the Windows folder itself. Windows paths, UTF-8.
+std::vector<std::string> older_ini_places(const std::string& local_app_data, const std::string& windows_folder);
+
+// The box shown once when the interface settings cannot be written; it
+// names the file. UTF-8.
+std::string ini_write_failed_text(const std::string& path);
 
 }  // namespace zanteq

@@ -1,8 +1,10 @@
 // Writing and reading the 72-line settings file.
 #include "core/settings/settings_file.h"
 
+#include <algorithm>
 #include <climits>
 #include <type_traits>
+#include <vector>
 
 namespace zanteq {
 
@@ -67,47 +69,160 @@ std::string text_token(const std::string& text) {
   return token;
 }
 
-class Tokens {
- public:
-  explicit Tokens(std::string_view content) : rest_(content) {}
-
-  // The next run of non-white-space bytes; false at the end of the input.
-  bool next(std::string_view& token) {
-    std::size_t start = 0;
-    while (start < rest_.size() && is_space(rest_[start])) ++start;
-    if (start == rest_.size()) {
-      rest_ = {};
-      return false;
-    }
-    std::size_t end = start;
-    while (end < rest_.size() && !is_space(rest_[end])) ++end;
-    token = rest_.substr(start, end - start);
-    rest_ = rest_.substr(end);
+// The file's lines without their line ends; blank lines at the end are
+// not counted.
+std::vector<std::string_view> lines_of(std::string_view content) {
+  std::vector<std::string_view> lines;
+  while (!content.empty()) {
+    const std::size_t end = content.find('\n');
+    std::string_view line = content.substr(0, end);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.push_back(line);
+    content = end == std::string_view::npos ? std::string_view() : content.substr(end + 1);
+  }
+  auto blank = [](std::string_view line) {
+    for (char c : line)
+      if (!is_space(c)) return false;
     return true;
-  }
-
- private:
-  std::string_view rest_;
-};
-
-// Optional sign and digits at the start of the token.
-bool leading_int(std::string_view token, int& value) {
-  std::size_t i = 0;
-  bool negative = false;
-  if (i < token.size() && (token[i] == '+' || token[i] == '-')) negative = token[i++] == '-';
-  const long long limit = negative ? -static_cast<long long>(INT_MIN) : INT_MAX;
-  long long magnitude = 0;
-  const std::size_t first_digit = i;
-  for (; i < token.size() && token[i] >= '0' && token[i] <= '9'; ++i) {
-    magnitude = magnitude * 10 + (token[i] - '0');
-    if (magnitude > limit) return false;
-  }
-  if (i == first_digit) return false;
-  value = static_cast<int>(negative ? -magnitude : magnitude);
-  return true;
+  };
+  while (!lines.empty() && blank(lines.back())) lines.pop_back();
+  return lines;
 }
 
+std::string_view trimmed(std::string_view line) {
+  while (!line.empty() && is_space(line.front())) line.remove_prefix(1);
+  while (!line.empty() && is_space(line.back())) line.remove_suffix(1);
+  return line;
+}
+
+// The value itself in the reason when it is short plain text; anything
+// else (Shift_JIS, binary) could not be shown faithfully in a box.
+std::string quoted(std::string_view value) {
+  if (value.size() > 16) return {};
+  for (char c : value)
+    if (c < 0x20 || c > 0x7E) return {};
+  return "「" + std::string(value) + "」";
+}
+
+// "「12abc」は" as the subject of a reason, or nothing.
+std::string subject(std::string_view value) {
+  const std::string shown = quoted(value);
+  return shown.empty() ? shown : shown + "は";
+}
+
+// Exactly an optional sign and decimal digits, within an int.
+std::optional<std::string> number_fault(std::string_view value, int& number) {
+  std::size_t i = 0;
+  bool negative = false;
+  if (value[i] == '+' || value[i] == '-') negative = value[i++] == '-';
+  const long long limit = negative ? -static_cast<long long>(INT_MIN) : INT_MAX;
+  long long magnitude = 0;
+  bool too_big = false;
+  if (i == value.size()) return subject(value) + "数値ではありません。";
+  for (; i < value.size(); ++i) {
+    if (value[i] < '0' || value[i] > '9') return subject(value) + "数値ではありません。";
+    if (!too_big) magnitude = magnitude * 10 + (value[i] - '0');
+    too_big = too_big || magnitude > limit;
+  }
+  if (too_big) return subject(value) + "数値が大きすぎます。";
+  number = static_cast<int>(negative ? -magnitude : magnitude);
+  return std::nullopt;
+}
+
+// A line that holds a value: its number in the file and its text without
+// the white space around it.
+struct ValueLine {
+  int number = 0;
+  std::string_view text;
+};
+
+// What a value line holds once it has passed its check.
+struct TakenValue {
+  int number = 0;
+  std::string_view text;
+};
+
+constexpr int hold_time_line = 3;
+
 }  // namespace
+
+std::optional<SettingsFileFault> read_settings_file(DeviceSettings& record, std::string_view content) {
+  const std::vector<std::string_view> lines = lines_of(content);
+  std::vector<ValueLine> found;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string_view text = trimmed(lines[i]);
+    if (!text.empty()) found.push_back({static_cast<int>(i) + 1, text});
+  }
+  // The original format writes an empty hold time as an empty third line.
+  const std::size_t needed = settings_file_lines;
+  const bool empty_hold_time = found.size() == needed - 1 && lines.size() >= hold_time_line &&
+                               found[1].number == hold_time_line - 1 && found[2].number > hold_time_line;
+  if (empty_hold_time) found.insert(found.begin() + 2, ValueLine{hold_time_line, {}});
+
+  // Other blank lines hold no value and are passed over, as hand-edited
+  // files have them. With values missing, though, those after the first
+  // blank line stand one line off their fields: the blank line is the
+  // fault, and only the values before it are checked.
+  int first_blank = 0;
+  for (std::size_t i = 0; i < lines.size() && first_blank == 0; ++i) {
+    const int number = static_cast<int>(i) + 1;
+    if (trimmed(lines[i]).empty() && !(empty_hold_time && number == hold_time_line)) first_blank = number;
+  }
+  std::size_t checked = std::min(found.size(), needed);
+  if (found.size() < needed && first_blank != 0) {
+    checked = 0;
+    while (checked < found.size() && found[checked].number < first_blank) ++checked;
+  }
+
+  // First pass: check the values. The record is only read here for the
+  // kinds of its fields.
+  std::vector<TakenValue> values;
+  std::optional<SettingsFileFault> fault;
+  for_each_line(record, [&](const auto& field) {
+    using Field = std::decay_t<decltype(field)>;
+    if (fault || values.size() >= checked) return;
+    const ValueLine& line = found[values.size()];
+    auto refuse = [&](std::string reason) { fault = SettingsFileFault{line.number, std::move(reason)}; };
+    TakenValue taken;
+    if constexpr (std::is_same_v<Field, Value>) {
+      if (auto why = number_fault(line.text, taken.number)) return refuse(*why);
+    } else {
+      constexpr bool is_title = std::is_same_v<Field, TitleText>;
+      const std::size_t fits = is_title ? title_bytes : Field::capacity;
+      if (line.text.find('\0') != std::string_view::npos) return refuse("読めない文字（NUL）が含まれています。");
+      if (line.text.size() > fits) {
+        return refuse(is_title ? std::string("タイトルが20バイト（全角10文字）を超えています。")
+                               : "保持時間" + quoted(line.text) + "が3文字を超えています。");
+      }
+      taken.text = line.text == empty_marker ? std::string_view() : line.text;
+    }
+    values.push_back(taken);
+  });
+  if (fault) return fault;
+  if (found.size() < needed) {
+    if (first_blank != 0) return SettingsFileFault{first_blank, "値がありません（空の行です）。"};
+    if (found.empty()) return SettingsFileFault{1, "ファイルが空です。"};
+    return SettingsFileFault{found.back().number + 1, "ファイルが途中で終わっています（" + std::to_string(lines.size()) +
+                                                          "行しかありません。" + std::to_string(needed) +
+                                                          "行必要です）。"};
+  }
+  if (found.size() > needed) {
+    return SettingsFileFault{found[needed].number,
+                             "余分な行があります（設定ファイルは" + std::to_string(needed) + "行です）。"};
+  }
+
+  // Second pass: the whole file is sound, take it.
+  std::size_t index = 0;
+  for_each_line(record, [&](auto& field) {
+    using Field = std::decay_t<decltype(field)>;
+    const TakenValue& taken = values[index++];
+    if constexpr (std::is_same_v<Field, Value>)
+      field = taken.number;
+    else
+      field.set(taken.text);
+  });
+  return std::nullopt;
+}
 
 std::string format_settings_file(const DeviceSettings& record) {
   std::string file;
@@ -123,31 +238,6 @@ std::string format_settings_file(const DeviceSettings& record) {
       line(text_token(field.str()));
   });
   return file;
-}
-
-int parse_settings_file(DeviceSettings& record, std::string_view content) {
-  Tokens tokens(content);
-  int taken = 0;
-  bool at_end = false;
-  for_each_line(record, [&](auto& field) {
-    using Field = std::decay_t<decltype(field)>;
-    std::string_view token;
-    if (!at_end && !tokens.next(token)) at_end = true;
-    if (at_end) {
-      if constexpr (std::is_same_v<Field, TitleText>) field.set("");
-      return;
-    }
-    ++taken;
-    if constexpr (std::is_same_v<Field, Value>) {
-      int value;
-      if (leading_int(token, value)) field = value;
-    } else {
-      const std::size_t fits = std::is_same_v<Field, TitleText> ? title_bytes : Field::capacity;
-      if (token.size() > fits) return;
-      field.set(token == empty_marker ? std::string_view() : token);
-    }
-  });
-  return taken;
 }
 
 std::string with_dat_extension(const std::string& path) {

@@ -27,18 +27,31 @@ constexpr int settings_file_lines = 72;
 // The whole file, each line ending in "\r\n". The caller writes it in binary.
 std::string format_settings_file(const DeviceSettings& record);
 
-// Reads values in file order straight into the record, skipping white space
-// (line ends included) before each value; the record is not reset first.
-//  - A number is an optional sign and decimal digits at the start of its
-//    token; the rest of the token is ignored. A token that does not start
-//    with a number, or whose number does not fit an int, leaves its field
-//    unchanged and is skipped, so the following values stay on their lines.
-//  - A hold-time token longer than 3 characters, or a title token longer
-//    than 20 bytes, does not fit its field and leaves the field unchanged.
-//  - At the end of the input the remaining numeric fields and the hold time
-//    keep their values and the remaining titles become empty.
-// Returns the number of tokens taken (at most 72).
-int parse_settings_file(DeviceSettings& record, std::string_view content);
+// A line of a settings file that cannot be taken, for the user: its
+// number (counted from 1) and what is wrong with it (UTF-8).
+struct SettingsFileFault {
+  int line = 0;
+  std::string reason;
+};
+
+// Reads a whole settings file into the record, or nothing of it.
+//
+// Every value is checked before the record is touched, so a truncated copy,
+// a garbled number or a value too long for its field can never leave the
+// record half one file and half another (the next set-all would send the
+// mix). The file is read line by line, one value per line:
+//  - CR LF and LF line ends; white space around a value is ignored; blank
+//    lines hold no value and are passed over;
+//  - a number is an optional sign and decimal digits, nothing else, within
+//    the range of an int;
+//  - the hold time holds at most 3 bytes, a title at most 20; "s" stands
+//    for an empty text. A blank third line in a file of 71 values is an
+//    empty hold time: that is how the original format writes it;
+//  - exactly 72 values. When some are missing and a blank line lies
+//    between values, the blank line is where the value went missing.
+// Returns the first fault (the record unchanged), or nothing when the
+// whole file was taken.
+std::optional<SettingsFileFault> read_settings_file(DeviceSettings& record, std::string_view content);
 
 // The name of line 1..72 as a person reads it: the field's name, with
 // "ch.01".."ch.04" for a channel ("auto_switch_dwell split", "split2_channels

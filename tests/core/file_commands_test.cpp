@@ -2,6 +2,8 @@
 // file system and scripted answers of the user.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <deque>
 #include <map>
 #include <set>
@@ -19,7 +21,11 @@ using testing::RecordingReporter;
 class FakeFilePlatform : public FilePlatform {
  public:
   std::map<std::string, std::string> files;
-  std::set<std::string> unwritable;         // paths whose writing fails
+  std::set<std::string> unwritable;         // targets the system will not replace (read-only)
+  bool no_new_files = false;                // the folder takes no new file
+  std::size_t disk_room = SIZE_MAX;         // bytes a write gets through before it fails
+  int made = 0;
+  std::vector<std::string> errors;          // file boxes, in order
   std::deque<bool> answers;                 // Yes/No, in order
   std::deque<std::optional<std::string>> choices;  // file dialog results, in order
   bool replace_answer = false;
@@ -55,11 +61,26 @@ class FakeFilePlatform : public FilePlatform {
     if (it == files.end()) return std::nullopt;
     return it->second;
   }
-  bool write_file(const std::string& path, const std::string& bytes) override {
-    if (unwritable.count(path)) return false;
-    files[path] = bytes;
+  // Saving: new files in the folder, written, then renamed over the target.
+  std::optional<std::string> create_file_beside(const std::string& target) override {
+    if (no_new_files) return std::nullopt;
+    const std::string path = target.substr(0, target.find_last_of('\\') + 1) + "~new" + std::to_string(++made);
+    files[path] = "";
+    return path;
+  }
+  bool write_and_flush(const std::string& path, const std::string& bytes) override {
+    const std::size_t fits = std::min(bytes.size(), disk_room);
+    files[path] = bytes.substr(0, fits);
+    return fits == bytes.size();
+  }
+  bool replace_file(const std::string& from, const std::string& target) override {
+    if (unwritable.count(target)) return false;
+    files[target] = files[from];
+    files.erase(from);
     return true;
   }
+  void remove_file(const std::string& path) override { files.erase(path); }
+  void show_file_error(const std::string& text) override { errors.push_back(text); }
   void show_file_name(const std::string& path) override { shown_names.push_back(path); }
 };
 
@@ -138,10 +159,11 @@ TEST_F(FileCommandsTest, SaveAsCancelledOrFailingChangesNothing) {
   EXPECT_FALSE(commands.file_save_as());
   EXPECT_TRUE(reporter.boxes.empty());
 
-  platform.unwritable.insert("C:\\ro\\set1.dat");
+  platform.no_new_files = true;
   platform.choices.push_back(std::string("C:\\ro\\set1.dat"));
   EXPECT_FALSE(commands.file_save_as());
-  EXPECT_EQ(reporter.boxes, (std::vector<Box>{{Box::warning, "Can't file open"}}));
+  EXPECT_EQ(platform.errors, std::vector<std::string>{save_failed_text("C:\\ro\\set1.dat")});
+  EXPECT_TRUE(platform.files.empty());
   EXPECT_EQ(app.file_name, "");
   EXPECT_EQ(app.data_modified, 1);
   EXPECT_TRUE(platform.shown_names.empty());
@@ -166,13 +188,33 @@ TEST_F(FileCommandsTest, SaveReplacesTheRememberedFile) {
   EXPECT_TRUE(platform.dialogs.empty());
 }
 
-TEST_F(FileCommandsTest, SaveThatCannotWriteKeepsTheChangesMarked) {
-  app.file_name = "C:\\ro\\set1.dat";
-  platform.unwritable.insert(app.file_name);
-  app.data_modified = 1;
-  EXPECT_FALSE(commands.file_save());
-  EXPECT_EQ(reporter.boxes, (std::vector<Box>{{Box::warning, "Can't file open"}}));
-  EXPECT_EQ(app.data_modified, 1);
+// Whichever step of a save fails, the old file keeps its bytes, no new
+// file is left behind, a box names the file and the changes stay unsaved.
+TEST_F(FileCommandsTest, AFailedSaveLeavesTheOldFileAsItWas) {
+  app.file_name = "C:\\data\\set1.dat";
+  const std::string old_bytes = defaults_file();
+  app.record.hue[3] = 200;
+  enum Step { no_new_file, disk_full_halfway, replace_refused };
+  for (Step step : {no_new_file, disk_full_halfway, replace_refused}) {
+    platform.files = {{app.file_name, old_bytes}};
+    platform.no_new_files = step == no_new_file;
+    platform.disk_room = step == disk_full_halfway ? old_bytes.size() / 2 : SIZE_MAX;
+    if (step == replace_refused) platform.unwritable.insert(app.file_name);
+    platform.errors.clear();
+    app.data_modified = 1;
+
+    EXPECT_FALSE(commands.file_save()) << step;
+    EXPECT_EQ(platform.files, (std::map<std::string, std::string>{{app.file_name, old_bytes}})) << step;
+    EXPECT_EQ(platform.errors, std::vector<std::string>{save_failed_text(app.file_name)}) << step;
+    EXPECT_NE(platform.errors[0].find("C:\\data\\set1.dat"), std::string::npos);
+    EXPECT_EQ(app.data_modified, 1) << step;
+  }
+  EXPECT_TRUE(reporter.boxes.empty());
+
+  platform.unwritable.clear();
+  platform.disk_room = SIZE_MAX;
+  EXPECT_TRUE(commands.file_save());
+  EXPECT_EQ(platform.files, (std::map<std::string, std::string>{{app.file_name, format_settings_file(app.record)}}));
 }
 
 TEST_F(FileCommandsTest, OpenLoadsTheFileIntoTheRecord) {
@@ -194,6 +236,33 @@ TEST_F(FileCommandsTest, OpenLoadsTheFileIntoTheRecord) {
   EXPECT_EQ(app.data_modified, 0);
   EXPECT_EQ(platform.shown_names, std::vector<std::string>{"C:\\data\\site.dat"});
   EXPECT_TRUE(platform.questions.empty());
+}
+
+TEST_F(FileCommandsTest, OpenRefusesADamagedFileAndChangesNothing) {
+  app.file_name = "C:\\data\\before.dat";
+  app.record.hue[0] = 9;
+  app.data_modified = 1;
+  const std::string before = format_settings_file(app.record);
+  const std::string whole = defaults_file();
+  // A copy cut off in the middle of line 40.
+  std::size_t cut = 0;
+  for (int line = 0; line < 39; ++line) cut = whole.find('\n', cut) + 1;
+  platform.files["C:\\data\\cut.dat"] = whole.substr(0, cut) + "6";
+  platform.answers.push_back(true);
+  platform.choices.push_back(std::string("C:\\data\\cut.dat"));
+
+  commands.file_open();
+
+  ASSERT_EQ(platform.errors.size(), 1u);
+  EXPECT_EQ(platform.errors[0],
+            "設定ファイルの内容が正しくないため、読み込みを中止しました。\n\nC:\\data\\cut.dat\n\n"
+            "41行目: ファイルが途中で終わっています（40行しかありません。72行必要です）。\n\n"
+            "現在の設定は変わっていません。");
+  EXPECT_EQ(format_settings_file(app.record), before);
+  EXPECT_EQ(app.file_name, "C:\\data\\before.dat");
+  EXPECT_EQ(app.data_modified, 1);
+  EXPECT_TRUE(platform.shown_names.empty());
+  EXPECT_TRUE(reporter.boxes.empty());
 }
 
 TEST_F(FileCommandsTest, OpenOfAMissingFileChangesNothing) {
@@ -305,7 +374,7 @@ TEST_F(FileCommandsTest, ExitStaysWhenTheSaveIsCancelledOrFails) {
   platform.answers.push_back(false);
   EXPECT_FALSE(commands.confirm_exit());
   EXPECT_EQ(app.data_modified, 1);
-  EXPECT_EQ(reporter.boxes, (std::vector<Box>{{Box::warning, "Can't file open"}}));
+  EXPECT_EQ(platform.errors, std::vector<std::string>{save_failed_text(app.file_name)});
 }
 
 TEST_F(FileCommandsTest, SavedFileReadsBackAsTheSameRecord) {

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <string>
+#include <vector>
 
 #include "core/settings/ini_values.h"
 
@@ -56,6 +58,16 @@ TEST(IntToIni, WritesDecimalTextThatReadsBack) {
   }
   EXPECT_EQ(int_to_ini(-1), "-1");
   EXPECT_EQ(int_to_ini(5), "5");
+}
+
+TEST(OlderIniPlaces, VirtualStoreFirstThenTheWindowsFolder) {
+  EXPECT_EQ(older_ini_places("C:\\Users\\op\\AppData\\Local", "C:\\Windows"),
+            (std::vector<std::string>{"C:\\Users\\op\\AppData\\Local\\VirtualStore\\Windows\\zanteq.ini",
+                                      "C:\\Windows\\zanteq.ini"}));
+  EXPECT_EQ(older_ini_places("D:\\Profiles\\op\\Local", "D:\\WINNT"),
+            (std::vector<std::string>{"D:\\Profiles\\op\\Local\\VirtualStore\\WINNT\\zanteq.ini",
+                                      "D:\\WINNT\\zanteq.ini"}));
+  EXPECT_EQ(older_ini_places("", "C:\\Windows"), std::vector<std::string>{"C:\\Windows\\zanteq.ini"});
 }
 
 }  // namespace

@@ -120,14 +120,14 @@ TEST_F(SettingsFile, EveryLineHoldsItsOwnField) {
       EXPECT_EQ(lines[i], std::to_string(expected++)) << "line " << line;
   }
 
-  EXPECT_EQ(parse_settings_file(other.record, format_settings_file(r)), 72);
+  EXPECT_EQ(read_settings_file(other.record, format_settings_file(r)), std::nullopt);
   EXPECT_EQ(format_settings_file(other.record), format_settings_file(r));
 }
 
 TEST_F(SettingsFile, DefaultsRoundTripWithTheirFullWidthSpaces) {
   for (Value& v : other.record.hue) v = 200;
   for (int ch = 0; ch < channel_count; ++ch) other.record.title[ch].set("x");
-  EXPECT_EQ(parse_settings_file(other.record, format_settings_file(app.record)), 72);
+  EXPECT_EQ(read_settings_file(other.record, format_settings_file(app.record)), std::nullopt);
   EXPECT_EQ(format_settings_file(other.record), format_settings_file(app.record));
   for (int ch = 0; ch < channel_count; ++ch) EXPECT_EQ(other.record.title[ch].str(), default_titles[ch]);
 }
@@ -136,12 +136,12 @@ TEST_F(SettingsFile, EmptyTitleIsWrittenAsTheLetterS) {
   app.record.title[1].set("");
   const std::vector<std::string> lines = lines_of(format_settings_file(app.record));
   EXPECT_EQ(lines[62], "s");
-  parse_settings_file(other.record, format_settings_file(app.record));
+  ASSERT_EQ(read_settings_file(other.record, format_settings_file(app.record)), std::nullopt);
   EXPECT_EQ(other.record.title[1].str(), "");
   EXPECT_EQ(other.record.title[2].str(), default_titles[2]);
 
   app.record.title[3].set("s");
-  parse_settings_file(other.record, format_settings_file(app.record));
+  ASSERT_EQ(read_settings_file(other.record, format_settings_file(app.record)), std::nullopt);
   EXPECT_EQ(other.record.title[3].str(), "") << "a title that is the letter s reads as empty";
 }
 
@@ -151,7 +151,7 @@ TEST_F(SettingsFile, EmptyHoldTimeKeepsEveryLaterValueInItsPlace) {
   const std::string file = format_settings_file(app.record);
   EXPECT_EQ(lines_of(file).size(), 72u);
   EXPECT_EQ(lines_of(file)[2], "s");
-  parse_settings_file(other.record, file);
+  ASSERT_EQ(read_settings_file(other.record, file), std::nullopt);
   EXPECT_EQ(other.record.alarm_hold_time.str(), "");
   EXPECT_EQ(other.record.alarm_return, 0);
   EXPECT_EQ(format_settings_file(other.record), file);
@@ -167,111 +167,98 @@ TEST_F(SettingsFile, BlanksInsideTextsCannotSplitALine) {
   ASSERT_EQ(lines.size(), 72u);
   EXPECT_EQ(lines[2], "7__");
   EXPECT_EQ(lines[61], "AB_CD\x81\x40");
-  parse_settings_file(other.record, file);
+  ASSERT_EQ(read_settings_file(other.record, file), std::nullopt);
   EXPECT_EQ(other.record.split2_channels[0], 3);
   EXPECT_EQ(other.record.title[1].str(), default_titles[1]);
 }
 
-TEST_F(SettingsFile, ReadingSkipsAnyWhiteSpaceBetweenValues) {
+TEST_F(SettingsFile, ReadingTakesEitherLineEndAndBlanksAroundValues) {
   std::vector<std::string> lines = lines_of(format_settings_file(app.record));
-  lines[0] = "1";
-  lines[71] = "0";
-  std::string loose = "\n\n  " + join(lines, "\n") + "\t\n\n";
-  loose.insert(loose.find("030"), "\r\n\r\n   \t");
-  EXPECT_EQ(parse_settings_file(other.record, loose), 72);
-  EXPECT_EQ(other.record.alarm_mode, 1);
-  EXPECT_EQ(other.record.alarm_hold_time.str(), "030");
-  EXPECT_EQ(other.record.agc[3], 0);
-  EXPECT_EQ(other.record.title[3].str(), default_titles[3]);
-}
-
-TEST_F(SettingsFile, NumbersTakeASignAndLeadingDigits) {
-  std::vector<std::string> lines = lines_of(format_settings_file(app.record));
+  lines[0] = "  1\t";
   lines[31] = "-5";           // brightness ch.01
   lines[32] = "+7";           // brightness ch.02
-  lines[33] = "12abc";        // brightness ch.03
-  lines[34] = "-2147483648";  // brightness ch.04
-  lines[35] = "2147483647";   // contrast ch.01
-  parse_settings_file(other.record, join(lines));
+  lines[33] = "-2147483648";  // brightness ch.04
+  lines[34] = "2147483647";
+  lines[71] = "0";
+  lines[40] += "\n\n";  // blank lines between values
+  EXPECT_EQ(read_settings_file(other.record, join(lines, "\n") + "\n \r\n\t\n"), std::nullopt);
+  EXPECT_EQ(other.record.alarm_mode, 1);
   EXPECT_EQ(other.record.brightness[0], -5);
   EXPECT_EQ(other.record.brightness[1], 7);
-  EXPECT_EQ(other.record.brightness[2], 12);
-  EXPECT_EQ(other.record.brightness[3], INT32_MIN);
-  EXPECT_EQ(other.record.contrast[0], INT32_MAX);
+  EXPECT_EQ(other.record.brightness[2], INT32_MIN);
+  EXPECT_EQ(other.record.brightness[3], INT32_MAX);
+  EXPECT_EQ(other.record.agc[3], 0);
+  EXPECT_EQ(other.record.title[3].str(), default_titles[3]);
   EXPECT_EQ(lines_of(format_settings_file(other.record))[31], "-5");
 }
 
-TEST_F(SettingsFile, AValueThatDoesNotParseLeavesItsFieldAndOnlyIt) {
+// The original format writes the hold time as it is: empty as an empty
+// line, and "7\r\n" from a short ADT reply as "7" and a blank line.
+TEST_F(SettingsFile, HoldTimesOfTheOriginalFormatKeepEveryValueInPlace) {
   std::vector<std::string> lines = lines_of(format_settings_file(app.record));
-  lines[0] = "abc";
-  lines[3] = "-";
-  lines[12] = "99999999999";
-  lines[13] = "5";
-  other.record.alarm_mode = 42;
-  other.record.alarm_return = 43;
-  other.record.clock_display = 44;
-  EXPECT_EQ(parse_settings_file(other.record, join(lines)), 72);
-  EXPECT_EQ(other.record.alarm_mode, 42);
-  EXPECT_EQ(other.record.alarm_return, 43);
-  EXPECT_EQ(other.record.clock_display, 44) << "too big for an int";
-  EXPECT_EQ(other.record.clock_display_range, 5) << "later values stay on their lines";
-  EXPECT_EQ(other.record.alarm_polarity, 0);
-  EXPECT_EQ(other.record.agc[3], 1);
-}
-
-TEST_F(SettingsFile, TokensLongerThanTheirFieldLeaveItUnchanged) {
-  std::vector<std::string> lines = lines_of(format_settings_file(app.record));
-  lines[2] = "0300";
-  lines[61] = std::string(21, 'A');
-  lines[62] = std::string(20, 'B');
-  lines[63] = std::string(400, 'C');
-  other.record.alarm_hold_time.set("12");
-  other.record.title[0].set("old");
-  other.record.title[2].set("keep");
-  EXPECT_EQ(parse_settings_file(other.record, join(lines)), 72);
-  EXPECT_EQ(other.record.alarm_hold_time.str(), "12");
-  EXPECT_EQ(other.record.title[0].str(), "old");
-  EXPECT_EQ(other.record.title[1].str(), std::string(20, 'B'));
-  EXPECT_EQ(other.record.title[2].str(), "keep");
-  EXPECT_EQ(other.record.split2_channels[1], 1) << "the values after them are in place";
-
-  lines[2] = "5";
-  parse_settings_file(other.record, join(lines));
-  EXPECT_EQ(other.record.alarm_hold_time.str(), "5");
-}
-
-TEST_F(SettingsFile, AShortFileLoadsWhatItHas) {
-  DeviceSettings& r = other.record;
-  r.alarm_hold_time.set("045");
-  for (Value& v : r.saturation) v = 11;
-  for (Value& v : r.agc) v = 0;
-  std::vector<std::string> lines = lines_of(format_settings_file(app.record));
-  lines.resize(47);  // up to hue of ch.04
-  lines[0] = "1";
-  EXPECT_EQ(parse_settings_file(r, join(lines)), 47);
-  EXPECT_EQ(r.alarm_mode, 1);
-  EXPECT_EQ(r.alarm_hold_time.str(), "030");
-  EXPECT_EQ(r.hue[3], 0);
-  EXPECT_EQ(r.saturation[0], 11) << "numbers past the end keep their values";
-  EXPECT_EQ(r.agc[3], 0);
-  for (int ch = 0; ch < channel_count; ++ch) EXPECT_EQ(r.title[ch].str(), "") << "titles past the end are cleared";
-}
-
-TEST_F(SettingsFile, AFileEndingBeforeTheHoldTimeKeepsIt) {
+  lines[2] = "";
+  lines[3] = "0";  // alarm_return, which must not become the hold time
   other.record.alarm_hold_time.set("045");
-  EXPECT_EQ(parse_settings_file(other.record, "1\r\n1\r\n"), 2);
-  EXPECT_EQ(other.record.alarm_hold_time.str(), "045");
-  EXPECT_EQ(other.record.alarm_polarity, 1);
+  EXPECT_EQ(read_settings_file(other.record, join(lines)), std::nullopt);
+  EXPECT_EQ(other.record.alarm_hold_time.str(), "");
+  EXPECT_EQ(other.record.alarm_return, 0);
+  EXPECT_EQ(other.record.agc[3], 1);
 
-  EXPECT_EQ(parse_settings_file(other.record, ""), 0);
-  EXPECT_EQ(other.record.alarm_mode, 1);
-  EXPECT_EQ(other.record.title[0].str(), "");
+  lines[2] = "7\r\n";
+  EXPECT_EQ(read_settings_file(other.record, join(lines)), std::nullopt);
+  EXPECT_EQ(other.record.alarm_hold_time.str(), "7");
+  EXPECT_EQ(other.record.alarm_return, 0);
 }
 
-TEST_F(SettingsFile, ValuesAfterTheLastLineAreIgnored) {
-  const std::string file = format_settings_file(app.record) + "5\r\n6\r\nextra\r\n";
-  EXPECT_EQ(parse_settings_file(other.record, file), 72);
-  EXPECT_EQ(format_settings_file(other.record), format_settings_file(app.record));
+// A damaged file is refused at its first bad line, and the record keeps
+// every value it had: nothing of the file is taken.
+TEST_F(SettingsFile, ADamagedFileIsRefusedAtItsFirstBadLine) {
+  struct Case {
+    int line;             // the line replaced (1..72), 0 for none
+    std::string text;     // its new text
+    std::size_t keep;     // lines kept of the file (72: all)
+    std::string reason;   // what the user reads after the line number
+  };
+  const std::vector<Case> cases = {
+      {1, "abc", 72, "「abc」は数値ではありません。"},
+      {4, "-", 72, "「-」は数値ではありません。"},
+      {13, "12abc", 72, "「12abc」は数値ではありません。"},
+      {14, "1 2", 72, "「1 2」は数値ではありません。"},
+      {32, "", 72, "値がありません（空の行です）。"},
+      {33, "99999999999", 72, "「99999999999」は数値が大きすぎます。"},
+      {34, "-2147483649", 72, "「-2147483649」は数値が大きすぎます。"},
+      {3, "0300", 72, "保持時間「0300」が3文字を超えています。"},
+      {62, std::string(21, 'A'), 72, "タイトルが20バイト（全角10文字）を超えています。"},
+      {64, std::string("A\0B", 3), 72, "読めない文字（NUL）が含まれています。"},
+      {0, "", 47, "ファイルが途中で終わっています（47行しかありません。72行必要です）。"},
+      {0, "", 71, "ファイルが途中で終わっています（71行しかありません。72行必要です）。"},
+      {0, "", 0, "ファイルが空です。"},
+      {40, "x", 45, "「x」は数値ではありません。"},  // the first fault wins
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> lines = lines_of(format_settings_file(app.record));
+    if (c.line > 0) lines[c.line - 1] = c.text;
+    lines.resize(c.keep);
+    AppState before;
+    reset_settings(before);
+    for (Value& v : other.record.hue) v = 9;
+    other.record.title[1].set("old");
+    other.record.alarm_hold_time.set("12");
+    const std::string kept = format_settings_file(other.record);
+
+    const std::optional<SettingsFileFault> fault = read_settings_file(other.record, join(lines));
+    ASSERT_TRUE(fault) << "line " << c.line << " '" << c.text << "' was taken";
+    const int expected_line = c.line > 0 ? c.line : static_cast<int>(c.keep) + 1;
+    EXPECT_EQ(fault->line, expected_line) << c.text;
+    EXPECT_EQ(fault->reason, c.reason);
+    EXPECT_EQ(format_settings_file(other.record), kept) << "line " << expected_line;
+  }
+
+  const std::string extra = format_settings_file(app.record) + "5\r\n";
+  const std::optional<SettingsFileFault> fault = read_settings_file(other.record, extra);
+  ASSERT_TRUE(fault);
+  EXPECT_EQ(fault->line, 73);
+  EXPECT_EQ(fault->reason, "余分な行があります（設定ファイルは72行です）。");
 }
 
 TEST(WithDatExtension, AppendsOnlyWhenDatIsNowhereInThePath) {

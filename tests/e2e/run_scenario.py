@@ -45,6 +45,10 @@ class Scenario:
         self.expect_ini = {}
         self.rx_spacing = []      # (first RX, count, least ms, most ms)
         self.existing_files = []  # names that must exist after the run
+        self.read_only = []       # work-folder files made read-only before the start
+        self.virtual_store_ini = {}  # an older program's INI, as file virtualisation kept it
+        self.windows_ini = {}     # an older program's INI in the Windows folder
+        self.ini_folder_blocked = False  # a file where the INI's folder would go
         self.script = []
         for number, line in enumerate(self.path.read_text(encoding="utf-8").splitlines(), 1):
             stripped = line.strip()
@@ -77,6 +81,15 @@ class Scenario:
         elif keyword == "file-is":
             name, fixture = rest.split()
             self.file_fixtures.append((name, fixture))
+        elif keyword in ("virtual-store-ini", "windows-ini"):
+            target = self.virtual_store_ini if keyword == "virtual-store-ini" else self.windows_ini
+            for pair in rest.split():
+                key, _, value = pair.partition("=")
+                target[key] = value
+        elif keyword == "ini-folder-blocked":
+            self.ini_folder_blocked = True
+        elif keyword == "read-only":
+            self.read_only.append(rest)
         elif keyword == "file-exists":
             self.existing_files.append(rest)
         elif keyword == "rx-spacing":
@@ -138,6 +151,11 @@ def read_ini(path):
             if sep:
                 values[key.strip()] = value.strip()
     return values
+
+
+def unblock_ini_folder(ini):
+    if ini.parent.is_file():
+        ini.parent.unlink()
 
 
 def write_ini(path, values):
@@ -210,14 +228,30 @@ def main():
     work.mkdir(parents=True)
     for fixture, name in scenario.copies:
         shutil.copyfile(HERE / "fixtures" / fixture, work / name)
-    for stale in (ini, legacy_ini):
+    for name in scenario.read_only:
+        (work / name).chmod(0o444)  # Wine shows it as a read-only file
+    # AppData\Roaming\ZANTEQ\zanteq.ini -> AppData\Local\VirtualStore\windows\zanteq.ini
+    virtual_store_ini = ini.parent.parent.parent / "Local" / "VirtualStore" / "windows" / "zanteq.ini"
+    unblock_ini_folder(ini)
+    for stale in (ini, legacy_ini, virtual_store_ini):
         if stale.exists():
             stale.unlink()
     if scenario.ini:
         write_ini(ini, scenario.ini)
+    if scenario.virtual_store_ini:
+        write_ini(virtual_store_ini, scenario.virtual_store_ini)
+    if scenario.windows_ini:
+        write_ini(legacy_ini, scenario.windows_ini)
+    if scenario.ini_folder_blocked:
+        shutil.rmtree(ini.parent, ignore_errors=True)
+        ini.parent.write_text("")  # the program cannot make its folder
 
     work_windows = windows_path(work).replace("\\", "\\\\")  # as written inside "quotes"
-    script = "\n".join(line.replace("$WORK", work_windows) for line in scenario.script) + "\n"
+    # The INI file's Windows path, as the program names it in a box.
+    ini_windows = ("C:\\" + str(ini.relative_to(pathlib.Path(env["WINEPREFIX"]) / "drive_c"))
+                   .replace("/", "\\")).replace("\\", "\\\\")
+    script = "\n".join(line.replace("$WORK", work_windows).replace("$INI", ini_windows)
+                       for line in scenario.script) + "\n"
     (work / "script.txt").write_text(script, encoding="utf-8")
 
     xvfb = sim = None
@@ -264,6 +298,7 @@ def main():
                 sim.kill()
         if xvfb is not None:
             stop_pid(xvfb)
+        unblock_ini_folder(ini)  # the prefix is shared with the next runs
 
     print(output, end="")
     lines = [line for line in output.splitlines() if line.strip()]

@@ -28,19 +28,23 @@ std::wstring user_ini_path() {
   return folder.empty() ? std::wstring() : folder + L"\\" + utf8_to_wide(ini_file_name);
 }
 
-// The file of older installations: the bare name, which the profile
-// functions look up in the Windows directory.
-std::wstring legacy_ini_path() { return utf8_to_wide(ini_file_name); }
-
 bool exists(const std::wstring& path) {
   return !path.empty() && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-std::wstring legacy_ini_full_path() {
+// The file an older program left (its VirtualStore copy first, then the
+// Windows folder), or nothing.
+std::wstring older_ini_path() {
+  wchar_t local[MAX_PATH] = {};
+  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local))) local[0] = L'\0';
   wchar_t windows[MAX_PATH] = {};
   const UINT length = GetWindowsDirectoryW(windows, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return {};
-  return std::wstring(windows) + L"\\" + utf8_to_wide(ini_file_name);
+  if (length == 0 || length >= MAX_PATH) windows[0] = L'\0';
+  for (const std::string& place : older_ini_places(wide_to_utf8(local), wide_to_utf8(windows))) {
+    const std::wstring path = utf8_to_wide(place);
+    if (exists(path)) return path;
+  }
+  return {};
 }
 
 int read_key(const std::wstring& path, const char* key) {
@@ -55,7 +59,9 @@ int read_key(const std::wstring& path, const char* key) {
 
 void read_interface_settings(AppState& app) {
   const std::wstring user = user_ini_path();
-  const std::wstring path = exists(user) ? user : legacy_ini_path();
+  const std::wstring older = exists(user) ? std::wstring() : older_ini_path();
+  // No file at all: every key reads "0".
+  const std::wstring path = !older.empty() ? older : !user.empty() ? user : utf8_to_wide(ini_file_name);
   app.iface.com_port = checked_com_port(read_key(path, ini_key_com_port));
   app.link.rs_control = read_key(path, ini_key_rs_control);  // any non-zero value is RS-485
   app.iface.select_number = checked_select_number(read_key(path, ini_key_select_number));
@@ -63,16 +69,27 @@ void read_interface_settings(AppState& app) {
 
 void write_interface_setting(const char* key, int value) {
   const std::wstring folder = user_ini_folder();
-  if (folder.empty()) return;  // no profile folder: nothing sensible to write to
-  CreateDirectoryW(folder.c_str(), nullptr);
   const std::wstring user = user_ini_path();
-  if (!exists(user)) {
-    // Carry the keys of an older installation over, select_number included.
-    const std::wstring legacy = legacy_ini_full_path();
-    if (exists(legacy)) CopyFileW(legacy.c_str(), user.c_str(), TRUE);
+  bool written = false;
+  if (!folder.empty()) {
+    CreateDirectoryW(folder.c_str(), nullptr);
+    if (!exists(user)) {
+      // Carry the keys of an older installation over, select_number included.
+      const std::wstring older = older_ini_path();
+      if (!older.empty()) CopyFileW(older.c_str(), user.c_str(), TRUE);
+    }
+    written = WritePrivateProfileStringW(utf8_to_wide(ini_section).c_str(), utf8_to_wide(key).c_str(),
+                                         utf8_to_wide(int_to_ini(value)).c_str(), user.c_str()) != FALSE;
   }
-  WritePrivateProfileStringW(utf8_to_wide(ini_section).c_str(), utf8_to_wide(key).c_str(),
-                             utf8_to_wide(int_to_ini(value)).c_str(), user.c_str());
+  // Said once: the dialog writes on every change, and the choice still
+  // holds in memory until the program ends.
+  static bool told = false;
+  if (written || told) return;
+  told = true;
+  const std::wstring where = user.empty() ? L"%APPDATA%\\ZANTEQ\\" + utf8_to_wide(ini_file_name) : user;
+  MessageBeep(MB_ICONEXCLAMATION);
+  MessageBoxW(GetActiveWindow(), utf8_to_wide(ini_write_failed_text(wide_to_utf8(where))).c_str(), L"Error",
+              MB_OK | MB_ICONEXCLAMATION);
 }
 
 }  // namespace zanteq::win32

@@ -3,9 +3,11 @@
 //
 // The file lives in the user's application data folder
 // (%APPDATA%\ZANTEQ\zanteq.ini), which a standard user can write on every
-// current Windows; a file of that name left in the Windows directory by an
-// older installation is read when the new one does not exist yet, and copied
-// over at the first change.
+// current Windows. While it does not exist yet, the file of an older
+// installation is read: the copy that file virtualisation made of its
+// write to the Windows directory (%LOCALAPPDATA%\VirtualStore\Windows),
+// else the one in the Windows directory; it is copied over at the first
+// change.
 #pragma once
 
 #include "core/settings/record.h"
@@ -18,6 +20,8 @@ namespace zanteq::win32 {
 void read_interface_settings(AppState& app);
 
 // Writes one key at once (the interface dialog calls it on every change).
+// When the file cannot be written a box says so, once per run; the value
+// still holds in memory.
 void write_interface_setting(const char* key, int value);
 
 }  // namespace zanteq::win32

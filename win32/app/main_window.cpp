@@ -8,6 +8,7 @@
 #include "win32/app/app.h"
 #include "win32/app/command_map.h"
 #include "core/link/dispatch.h"
+#include "win32/link/serial_port.h"
 #include "win32/link/text_conversion.h"
 #include "win32/resources/resource.h"
 #include "core/app/app_shell.h"
@@ -25,6 +26,24 @@ constexpr int toolbar_image_height = 20;
 
 HWND status_bar = nullptr;
 HWND toolbar = nullptr;
+bool exit_question_open = false;
+
+// The question about unsaved changes before the program ends; true when it
+// may end. While the question is open (a second close, a logoff meanwhile)
+// the answer is no: the user is still deciding.
+bool confirm_ending() {
+  if (exit_question_open) return false;
+  exit_question_open = true;
+  const bool may_end = file_commands().confirm_exit();
+  exit_question_open = false;
+  return may_end;
+}
+
+void end_program() {
+  KillTimer(main_window(), TIMER_MAIN);
+  app_state().link.receiving = 0;
+  PostQuitMessage(0);
+}
 
 WindowSize size_for_this_windows() {
   // GetVersionEx reports what the manifest declares; RtlGetVersion tells the
@@ -148,6 +167,31 @@ LRESULT on_context_menu(LPARAM position) {
   return 0;
 }
 
+// Logoff or shutdown asks what the exit command asks. TRUE lets the
+// session end; a cancelled or failed save refuses, which Windows honours
+// unless the ending is critical.
+LRESULT on_query_end_session(HWND window, LPARAM reason) {
+  // Windows shows this beside the program on its "programs are still
+  // running" screen while the question is open.
+  const bool unsaved = app_state().data_modified != 0;
+  if (unsaved) ShutdownBlockReasonCreate(window, L"保存していない設定があります。");
+  const bool may_end = confirm_ending();
+  if (unsaved) ShutdownBlockReasonDestroy(window);
+  return may_end || (reason & ENDSESSION_CRITICAL) ? TRUE : FALSE;
+}
+
+// The process may be ended as soon as this returns, so the port is closed
+// here rather than after the message loop. When another program refused
+// the ending, the session goes on and so does this program, its changes
+// still marked as unsaved.
+LRESULT on_end_session(bool ending) {
+  if (ending) {
+    end_program();
+    serial_port().stop();
+  }
+  return 0;
+}
+
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_CREATE:
@@ -169,6 +213,10 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       return 0;
     case WM_TIMER:
       return on_timer();
+    case WM_QUERYENDSESSION:
+      return on_query_end_session(window, lparam);
+    case WM_ENDSESSION:
+      return on_end_session(wparam != FALSE);
     default:
       return DefWindowProcW(window, message, wparam, lparam);
   }
@@ -202,16 +250,7 @@ void show_main_window_file(const std::string& file_name) {
 }
 
 void exit_application() {
-  static bool exiting = false;  // a second close while the question is open
-  if (exiting) return;
-  exiting = true;
-  const bool may_end = file_commands().confirm_exit();
-  exiting = false;
-  if (!may_end) return;  // the changes are still unsaved: stay
-
-  KillTimer(main_window(), TIMER_MAIN);
-  app_state().link.receiving = 0;
-  PostQuitMessage(0);
+  if (confirm_ending()) end_program();  // otherwise the changes are still unsaved: stay
 }
 
 }  // namespace zanteq::win32

@@ -1,6 +1,8 @@
 // The platform side of the file commands: GetOpenFileNameW and
-// GetSaveFileNameW, question boxes, and whole-file reads and writes in
-// binary (the core's text already ends its lines in CR LF).
+// GetSaveFileNameW, question boxes, whole-file reads in binary, and the
+// steps of a save (a new file beside the target, written and flushed, then
+// moved over it) with the bytes as they are (the core's text already ends
+// its lines in CR LF).
 #include "win32/settings/file_dialogs.h"
 
 #include <windows.h>
@@ -76,12 +78,43 @@ class Win32FilePlatform final : public FilePlatform {
     return content;
   }
 
-  bool write_file(const std::string& path, const std::string& bytes) override {
-    FILE* file = _wfopen(utf8_to_wide(path).c_str(), L"wb");
-    if (!file) return false;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    const bool closed = std::fclose(file) == 0;
-    return written && closed;
+  std::optional<std::string> create_file_beside(const std::string& target) override {
+    const std::wstring wide_target = utf8_to_wide(target);
+    const std::size_t slash = wide_target.find_last_of(L"\\/");
+    const std::wstring folder = slash == std::wstring::npos ? L"." : wide_target.substr(0, slash + 1);
+    wchar_t fresh[MAX_PATH] = {};
+    if (GetTempFileNameW(folder.c_str(), L"ztq", 0, fresh) == 0) return std::nullopt;
+    return wide_to_utf8(fresh);
+  }
+
+  bool write_and_flush(const std::string& path, const std::string& bytes) override {
+    const HANDLE file = CreateFileW(utf8_to_wide(path).c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool all_written = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                             written == bytes.size();
+    // A full disk or a lost share may only show when the cache is written out.
+    const bool flushed = all_written && FlushFileBuffers(file);
+    const bool closed = CloseHandle(file) != 0;
+    return all_written && flushed && closed;
+  }
+
+  bool replace_file(const std::string& from, const std::string& target) override {
+    const std::wstring wide_target = utf8_to_wide(target);
+    // Windows refuses to move a file over a read-only one; Wine does not,
+    // so the user's write protection is honoured here on both.
+    const DWORD attributes = GetFileAttributesW(wide_target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
+    return MoveFileExW(utf8_to_wide(from).c_str(), wide_target.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  }
+
+  void remove_file(const std::string& path) override { DeleteFileW(utf8_to_wide(path).c_str()); }
+
+  void show_file_error(const std::string& text) override {
+    MessageBeep(MB_ICONEXCLAMATION);
+    MessageBoxW(main_window(), utf8_to_wide(text).c_str(), L"Error", MB_OK | MB_ICONEXCLAMATION);
   }
 
   void show_file_name(const std::string& path) override { show_main_window_file(path); }

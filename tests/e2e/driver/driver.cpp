@@ -211,6 +211,9 @@ class Driver {
       Sleep(number(w, 1, 0));
       return;
     }
+    if (command == "end-session") return end_session(word(w, 1, "ends") == "ends", f);
+    if (command == "end-session-is") return end_session_is(word(w, 1, ""), number(w, 2, default_timeout_ms), f);
+    if (command == "combo-post") return combo_post(number(w, 1, 0), number(w, 2, 0), f);
     fail(f, "unknown command '" + command + "'");
   }
 
@@ -690,6 +693,59 @@ class Driver {
     }
   }
 
+  // combo-post <id> <index>: as combo, with the notification posted, so a
+  // box that the change opens does not block the driver.
+  void combo_post(DWORD id, DWORD index, Failure& f) {
+    const HWND control = need_control(f, static_cast<int>(id));
+    if (!control) return;
+    SendMessageW(control, CB_SETCURSEL, index, 0);
+    PostMessageW(dialog_, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(control));
+  }
+
+  // end-session [ends|cancelled]: a logoff as Windows runs it. The main
+  // window is asked with WM_QUERYENDSESSION, from a thread of its own since
+  // the program may put a question first, then told with WM_ENDSESSION
+  // whether the session ends: only when it agreed and the logoff is not
+  // "cancelled" (another program refusing).
+  struct Session {
+    HWND window;
+    bool ends;
+    LRESULT answer;
+  };
+  void end_session(bool ends, Failure& f) {
+    const HWND main = need_main(f);
+    if (!main) return;
+    if (session_thread_) return fail(f, "an end-session is still running");
+    session_ = {main, ends, -1};
+    session_thread_ = CreateThread(
+        nullptr, 0,
+        [](void* param) -> DWORD {
+          auto* s = static_cast<Session*>(param);
+          DWORD_PTR answer = 0;
+          if (!SendMessageTimeoutW(s->window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 60000, &answer)) {
+            return 1;
+          }
+          s->answer = static_cast<LRESULT>(answer);
+          SendMessageTimeoutW(s->window, WM_ENDSESSION, s->ends && answer != 0, ENDSESSION_LOGOFF, SMTO_NORMAL,
+                              10000, nullptr);
+          return 0;
+        },
+        &session_, 0, nullptr);
+    if (!session_thread_) fail(f, "cannot start the end-session thread");
+  }
+
+  // end-session-is allowed|refused [MS]: the program's answer to the last
+  // end-session, once both messages have been handled.
+  void end_session_is(const std::string& expected, DWORD timeout, Failure& f) {
+    if (!session_thread_) return fail(f, "no end-session was started");
+    const bool done = WaitForSingleObject(session_thread_, timeout) == WAIT_OBJECT_0;
+    if (!done) return fail(f, "the end-session messages are still being handled");
+    CloseHandle(session_thread_);
+    session_thread_ = nullptr;
+    const char* seen = session_.answer < 0 ? "unanswered" : session_.answer ? "allowed" : "refused";
+    if (expected != seen) fail(f, std::string("the program ") + seen + " the end of the session");
+  }
+
   // Whatever is still running when the script ends (or fails) is ended, so
   // no run leaves a program behind.
   void end_programs() {
@@ -708,6 +764,8 @@ class Driver {
   HWND main_ = nullptr;
   HWND dialog_ = nullptr;
   ULONGLONG launched_at_ = 0;
+  Session session_{};
+  HANDLE session_thread_ = nullptr;
 };
 
 }  // namespace
