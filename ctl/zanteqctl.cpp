@@ -78,12 +78,14 @@ bool load_settings(const std::string& path, DeviceSettings& record) {
     say("zanteqctl: cannot read %s: %s\n", path, error);
     return false;
   }
-  if (const auto problem = check_settings_file(content)) {
-    const std::string where = problem->line > 0 ? ":" + std::to_string(problem->line) : "";
-    say("zanteqctl: %s: damaged settings file: %s\n", path + where, problem->text);
+  if (const auto fault = read_settings_file(record, content)) {
+    say("zanteqctl: %s: damaged settings file: %s\n", path + ":" + std::to_string(fault->line), fault->reason);
     return false;
   }
-  parse_settings_file(record, content);
+  if (const auto problem = check_settings_ranges(record)) {
+    say("zanteqctl: %s: damaged settings file: %s\n", path + ":" + std::to_string(problem->line), problem->text);
+    return false;
+  }
   return true;
 }
 

@@ -349,56 +349,30 @@ bool settings_file_line_is_read(int line) {
   return at.field && at.field->read;
 }
 
-std::optional<SettingsFileProblem> check_settings_file(std::string_view content) {
-  std::size_t start = 0;
+std::optional<SettingsFileProblem> check_settings_ranges(const DeviceSettings& record) {
+  std::optional<SettingsFileProblem> problem;
   int line = 0;
-  while (start < content.size()) {
-    std::size_t end = content.find('\n', start);
-    if (end == std::string_view::npos) end = content.size();
-    std::string_view text = content.substr(start, end - start);
-    if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
-    start = end + 1;
+  for_each_line(record, [&](const auto& field) {
+    using Field = std::decay_t<decltype(field)>;
     ++line;
-
-    if (line > settings_file_lines) {
-      if (text.find_first_not_of(" \t\r") == std::string_view::npos) continue;
-      return SettingsFileProblem{line, "more than 72 lines"};
-    }
-    const LineField at = field_of_line(line);
-    const std::string name = settings_file_line_name(line);
-    if (text.empty()) return SettingsFileProblem{line, name + ": empty line"};
-    for (const char c : text)
-      if (is_space(c) || c == '\0')
-        return SettingsFileProblem{line, name + ": more than one value on the line"};
-
-    switch (at.field->kind) {
-      case LineKind::number: {
-        int value = 0;
-        if (!is_decimal(text) || !leading_int(text, value) || value < at.field->low ||
-            value > at.field->high) {
-          return SettingsFileProblem{line, name + ": \"" + std::string(text) +
-                                               "\" is not a number from " +
-                                               std::to_string(at.field->low) + " to " +
-                                               std::to_string(at.field->high)};
-        }
-        break;
+    if (problem) return;
+    const FieldLines& kind = *field_of_line(line).field;
+    if constexpr (std::is_same_v<Field, Value>) {
+      const int value = field.load();
+      if (value < kind.low || value > kind.high) {
+        problem = SettingsFileProblem{line, settings_file_line_name(line) + ": \"" + std::to_string(value) +
+                                                "\" is not a number from " + std::to_string(kind.low) +
+                                                " to " + std::to_string(kind.high)};
       }
-      case LineKind::hold_time:
-        if (text != empty_marker && (text.size() > HoldTimeText::capacity || !is_decimal(text) ||
-                                     text[0] == '-'))
-          return SettingsFileProblem{line, name + ": \"" + std::string(text) +
-                                               "\" is not up to three digits"};
-        break;
-      case LineKind::title:
-        if (text.size() > title_bytes)
-          return SettingsFileProblem{line, name + ": longer than 20 bytes"};
-        break;
+    } else if (kind.kind == LineKind::hold_time) {
+      const std::string text = field.str();
+      if (!text.empty() && (!is_decimal(text) || text[0] == '-')) {
+        problem = SettingsFileProblem{line, settings_file_line_name(line) + ": \"" + text +
+                                                "\" is not up to three digits"};
+      }
     }
-  }
-  if (line < settings_file_lines)
-    return SettingsFileProblem{line + 1, "the file ends after line " + std::to_string(line) +
-                                             "; a settings file has 72 lines"};
-  return std::nullopt;
+  });
+  return problem;
 }
 
 }  // namespace zanteq

@@ -62,16 +62,17 @@ std::string settings_file_line_name(int line);
 // command, so a unit cannot be compared on them.
 bool settings_file_line_is_read(int line);
 
-// A strict look at a file before its values are sent to units, where a
-// damaged file must be refused rather than read as far as it goes: exactly
-// 72 lines (CR LF or LF, blank lines after the last allowed), each a single
-// token; numbers in decimal within what the field's dialog offers; the hold
-// time up to three digits; a title up to 20 bytes; "s" for an empty text.
+// A record about to be sent to units, read from a file that passed
+// read_settings_file: the first field whose value no dialog offers (a
+// number out of its range, a hold time that is not digits), with its line
+// 1..72 and a reason naming the field; nothing when every value is one a
+// dialog could have set. The Windows program loads such files as they are;
+// the console program refuses them before anything goes on the wire.
 struct SettingsFileProblem {
-  int line;          // 1..73; 0 for the whole file
+  int line;          // 1..72
   std::string text;  // what is wrong, naming the field
 };
-std::optional<SettingsFileProblem> check_settings_file(std::string_view content);
+std::optional<SettingsFileProblem> check_settings_ranges(const DeviceSettings& record);
 
 // Save As: a path without ".dat" anywhere in it (exact case) gets ".dat" appended.
 std::string with_dat_extension(const std::string& path);

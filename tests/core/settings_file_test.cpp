@@ -301,49 +301,35 @@ TEST(SettingsFileCheck, NamesEveryLineAndTiesTheNamesToTheWrittenOrder) {
       EXPECT_EQ(value, "201");
     }
   }
-  EXPECT_FALSE(check_settings_file(format_settings_file(app.record)).has_value());
+  EXPECT_FALSE(check_settings_ranges(app.record).has_value());
 }
 
-TEST(SettingsFileCheck, RefusesADamagedFileAtTheLineThatIsWrong) {
+TEST(SettingsFileCheck, RefusesValuesNoDialogOffersAtTheirLine) {
   AppState app;
   reset_settings(app);
   const std::vector<std::string> good = lines_of(format_settings_file(app.record));
-  EXPECT_FALSE(check_settings_file(join(good, "\n")).has_value()) << "LF line ends are fine";
-  EXPECT_FALSE(check_settings_file(join(good) + "\r\n\r\n").has_value()) << "blank lines at the end";
-
   struct Damage {
-    int line;          // 1-based line changed, 0 to cut the file
+    int line;  // 1-based line changed
     std::string value;
-    int reported;
     const char* says;
   };
   const Damage damages[] = {
-      {33, "900", 33, "brightness ch.02"},
-      {33, "12x", 33, "not a number"},
-      {1, "", 1, "empty line"},
-      {3, "abcd", 3, "alarm_hold_time"},
-      {64, std::string(22, 'A'), 64, "longer than 20 bytes"},
-      {53, "0 1", 53, "more than one value"},
-      {54, "-1", 54, "power_on_screen"},
+      {33, "900", "brightness ch.02: \"900\" is not a number from 0 to 127"},
+      {54, "-1", "power_on_screen"},
+      {3, "1a", "alarm_hold_time: \"1a\" is not up to three digits"},
+      {67, "4", "split2_channels right"},
   };
   for (const Damage& d : damages) {
     std::vector<std::string> lines = good;
     lines[static_cast<std::size_t>(d.line - 1)] = d.value;
-    const auto problem = check_settings_file(join(lines));
+    AppState loaded;
+    reset_settings(loaded);
+    ASSERT_FALSE(read_settings_file(loaded.record, join(lines)).has_value()) << d.line;
+    const auto problem = check_settings_ranges(loaded.record);
     ASSERT_TRUE(problem.has_value()) << d.line << " " << d.value;
-    EXPECT_EQ(problem->line, d.reported);
+    EXPECT_EQ(problem->line, d.line);
     EXPECT_NE(problem->text.find(d.says), std::string::npos) << problem->text;
   }
-
-  std::vector<std::string> short_file(good.begin(), good.begin() + 40);
-  const auto cut = check_settings_file(join(short_file));
-  ASSERT_TRUE(cut.has_value());
-  EXPECT_EQ(cut->line, 41);
-  std::vector<std::string> long_file = good;
-  long_file.push_back("0");
-  const auto extra = check_settings_file(join(long_file));
-  ASSERT_TRUE(extra.has_value());
-  EXPECT_EQ(extra->line, 73);
 }
 
 }  // namespace

@@ -213,7 +213,7 @@ TEST_F(Ctl, BadInputIsRefusedWithNothingOnTheWire) {
   const Case cases[] = {
       {{"write", dir.path("missing.dat")}, "cannot read"},
       {{"write", dir.path("range.dat")}, "range.dat:33: damaged settings file: brightness ch.02: \"900\""},
-      {{"write", dir.path("short.dat")}, "short.dat:41: damaged settings file: the file ends after line 40"},
+      {{"write", dir.path("short.dat")}, "short.dat:41: damaged settings file: ファイルが途中で終わっています"},
       {{"write", dir.path("jis.dat")}, "the title of ch.03 (line 64) cannot be sent"},
       {{"write", dir.path("odd.dat"), "--broadcast"}, "the title of ch.01 (line 62) cannot be sent"},
       {{"diff", dir.path("range.dat")}, "brightness ch.02"},
