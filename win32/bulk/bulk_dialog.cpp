@@ -20,7 +20,6 @@ BulkRun* run_of(HWND dialog) {
 void attach_bulk_run(HWND dialog, std::unique_ptr<BulkRun> run, int step_count,
                      const char* caption_label) {
   SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(run.release()));
-  app_state().ui.corner_clicks = 0;
   apply_caption_rule(dialog, caption_label);
   SendDlgItemMessageW(dialog, IDC_BULK_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, step_count));
   SendDlgItemMessageW(dialog, IDC_BULK_PROGRESS, PBM_SETSTEP, 1, 0);

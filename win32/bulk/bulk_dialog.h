@@ -35,8 +35,8 @@ struct BulkRun {
 
 // The parts of WM_INITDIALOG both dialogs have after their slave-address
 // combo is filled: keeps `run` with the window, sets the progress bar to
-// 0..step_count by one, applies the caption rule with `caption_label`
-// (UTF-8) and starts the corner-click count afresh.
+// 0..step_count by one and applies the caption rule with `caption_label`
+// (UTF-8).
 void attach_bulk_run(HWND dialog, std::unique_ptr<BulkRun> run, int step_count,
                      const char* caption_label);
 

@@ -14,8 +14,6 @@
 #include "win32/bulk/bulk_dialog.h"
 #include "core/bulk/read_all.h"
 #include "win32/dialogs/dialog_common.h"
-#include "core/link/codec.h"
-#include "core/link/framing.h"
 #include "win32/link/serial_port.h"
 #include "win32/resources/resource.h"
 
@@ -23,24 +21,8 @@ namespace zanteq::win32 {
 
 namespace {
 
-// "00".."31". With broadcast chosen in another dialog (slave_address 32)
-// nothing is selected, and the reads go out to "FF" all the same.
-void init_address_combo(HWND dialog) {
-  for (int address = 0; address < broadcast_address; ++address) {
-    char text[3] = {};
-    format_dec2(address, text);
-    insert_combo_entry(dialog, IDC_SLAVE_ADDRESS, address, text);
-  }
-  const LinkState& link = app_state().link;
-  if (link.rs_control != 0) {
-    select_combo_entry(dialog, IDC_SLAVE_ADDRESS, link.slave_address);
-  } else {
-    EnableWindow(GetDlgItem(dialog, IDC_SLAVE_ADDRESS), FALSE);
-  }
-}
-
 BOOL on_init(HWND dialog) {
-  init_address_combo(dialog);
+  init_slave_address_combo(dialog, SlaveAddressUse::read_all);
   auto run = std::make_unique<BulkRun>(dialog, TIMER_READ_ALL);
   run->sequence = std::make_unique<ReadAllSequence>(app_state(), serial_port(), run->view);
   attach_bulk_run(dialog, std::move(run), read_all_step_count, "設定項目の読み込み");

@@ -6,26 +6,16 @@
 #include "win32/resources/resource.h"
 #include "win32/app/app.h"
 #include "core/dialogs/user_changes.h"
-#include "core/link/codec.h"
-#include "core/link/framing.h"
 #include "win32/link/text_conversion.h"
 
 namespace zanteq::win32 {
 
-void init_slave_address_combo(HWND dialog) {
-  for (int address = 0; address < broadcast_address; ++address) {
-    char text[3] = {};
-    format_dec2(address, text);
-    insert_combo_entry(dialog, IDC_SLAVE_ADDRESS, address, text);
-  }
-  insert_combo_entry(dialog, IDC_SLAVE_ADDRESS, broadcast_address, "Bloadcast");
-
-  const LinkState& link = app_state().link;
-  if (link.rs_control != 0) {
-    select_combo_entry(dialog, IDC_SLAVE_ADDRESS, link.slave_address);
-  } else {
-    EnableWindow(GetDlgItem(dialog, IDC_SLAVE_ADDRESS), FALSE);
-  }
+void init_slave_address_combo(HWND dialog, SlaveAddressUse use) {
+  const SlaveAddressCombo combo = slave_address_combo(app_state().link, use);
+  int index = 0;
+  for (const std::string& entry : combo.entries) insert_combo_entry(dialog, IDC_SLAVE_ADDRESS, index++, entry.c_str());
+  select_combo_entry(dialog, IDC_SLAVE_ADDRESS, combo.selection);
+  EnableWindow(GetDlgItem(dialog, IDC_SLAVE_ADDRESS), combo.enabled ? TRUE : FALSE);
 }
 
 void store_slave_address(HWND dialog) {

@@ -10,12 +10,13 @@
 #include <string>
 #include <string_view>
 
+#include "core/dialogs/slave_address.h"
+
 namespace zanteq::win32 {
 
-// Combo 1005: "00".."31" at indexes 0..31 and "Bloadcast" at 32. On RS-485
-// (rs_control non-zero) slave_address is selected; on RS-232C the combo is
-// disabled and shows no selection.
-void init_slave_address_combo(HWND dialog);
+// Combo 1005 filled, selected and enabled as the core's slave_address_combo
+// says for `use`.
+void init_slave_address_combo(HWND dialog, SlaveAddressUse use = SlaveAddressUse::feature_dialog);
 // CBN_SELCHANGE of combo 1005: the selection becomes slave_address for
 // every later command of every dialog.
 void store_slave_address(HWND dialog);

@@ -14,10 +14,7 @@ namespace zanteq::win32 {
 namespace {
 
 void on_init(HWND dialog) {
-  init_slave_address_combo(dialog);
-  // On RS-232C the shared helper leaves the combo disabled and empty.
-  EnableWindow(GetDlgItem(dialog, IDC_SLAVE_ADDRESS), TRUE);
-  select_combo_entry(dialog, IDC_SLAVE_ADDRESS, app_state().link.slave_address);
+  init_slave_address_combo(dialog, SlaveAddressUse::address_dialog);
   apply_caption_rule(dialog, "機器のスレーブアドレス ");
 }
 
