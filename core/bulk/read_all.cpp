@@ -53,12 +53,11 @@ std::string read_all_command(int step) {
   return single_reads[step - channel_read_steps - 1];
 }
 
-ReadAllSequence::ReadAllSequence(AppState& app, CommandSink& sink, SequenceView& view)
-    : TimedSequence(app, view, read_all_plan), sink_(sink) {}
-
-StepOutcome ReadAllSequence::perform_step(int step) {
-  sink_.send_command(read_all_command(step));
-  return StepOutcome::go_on;
+TimedSequence read_all_sequence(AppState& app, CommandSink& sink, SequenceView& view) {
+  return TimedSequence(app, view, read_all_plan, [&sink](int step) {
+    sink.send_command(read_all_command(step));
+    return StepOutcome::go_on;
+  });
 }
 
 }  // namespace zanteq

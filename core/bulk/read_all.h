@@ -17,15 +17,7 @@ extern const SequencePlan read_all_plan;  // 400 ms, percentage, ends the dialog
 // other step.
 std::string read_all_command(int step);
 
-class ReadAllSequence : public TimedSequence {
- public:
-  ReadAllSequence(AppState& app, CommandSink& sink, SequenceView& view);
-
- protected:
-  StepOutcome perform_step(int step) override;
-
- private:
-  CommandSink& sink_;
-};
+// One read command every 400 ms into `sink`.
+TimedSequence read_all_sequence(AppState& app, CommandSink& sink, SequenceView& view);
 
 }  // namespace zanteq

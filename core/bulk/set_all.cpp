@@ -114,9 +114,8 @@ StepOutcome run_set_all_step(Operations& ops, int step) {
   return s.run(ops, s.channel);
 }
 
-SetAllSequence::SetAllSequence(Operations& ops, SequenceView& view)
-    : TimedSequence(ops.app(), view, set_all_plan), ops_(ops) {}
-
-StepOutcome SetAllSequence::perform_step(int step) { return run_set_all_step(ops_, step); }
+TimedSequence set_all_sequence(Operations& ops, SequenceView& view) {
+  return TimedSequence(ops.app(), view, set_all_plan, [&ops](int step) { return run_set_all_step(ops, step); });
+}
 
 }  // namespace zanteq

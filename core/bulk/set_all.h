@@ -27,15 +27,7 @@ StepOutcome run_set_all_step(Operations& ops, int step);
 // warning and asks the run to stop (stop_run).
 StepOutcome send_title_step(Operations& ops, int channel, bool dont_memory);
 
-class SetAllSequence : public TimedSequence {
- public:
-  SetAllSequence(Operations& ops, SequenceView& view);
-
- protected:
-  StepOutcome perform_step(int step) override;
-
- private:
-  Operations& ops_;
-};
+// One step every 500 ms through `ops`.
+TimedSequence set_all_sequence(Operations& ops, SequenceView& view);
 
 }  // namespace zanteq

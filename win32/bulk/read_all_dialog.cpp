@@ -7,13 +7,10 @@
 // A broadcast is never answered, so there is nothing to read from it: the
 // slave-address combo has no "Bloadcast" entry here. Enter (id 1) does
 // nothing: the transfer starts only from its own button.
-#include <memory>
-
 #include "win32/app/app.h"
 #include "win32/bulk/bulk.h"
 #include "win32/bulk/bulk_dialog.h"
 #include "core/bulk/read_all.h"
-#include "win32/dialogs/dialog_common.h"
 #include "win32/link/serial_port.h"
 #include "win32/resources/resource.h"
 
@@ -21,18 +18,15 @@ namespace zanteq::win32 {
 
 namespace {
 
-BOOL on_init(HWND dialog) {
-  init_slave_address_combo(dialog, SlaveAddressUse::read_all);
-  auto run = std::make_unique<BulkRun>(dialog, TIMER_READ_ALL);
-  run->sequence = std::make_unique<ReadAllSequence>(app_state(), serial_port(), run->view);
-  attach_bulk_run(dialog, std::move(run), read_all_step_count, "設定項目の読み込み");
-  return TRUE;
-}
+const BulkSetup read_all_setup = {
+    SlaveAddressUse::read_all, TIMER_READ_ALL, read_all_step_count, "設定項目の読み込み", IDC_READ_ALL_START,
+    [](SequenceView& view) { return read_all_sequence(app_state(), serial_port(), view); },
+};
 
 }  // namespace
 
 INT_PTR CALLBACK read_all_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-  return bulk_dialog_message(dialog, message, wparam, on_init, IDC_READ_ALL_START);
+  return bulk_dialog_message(dialog, message, wparam, read_all_setup);
 }
 
 }  // namespace zanteq::win32

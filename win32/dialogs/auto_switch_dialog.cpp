@@ -79,11 +79,9 @@ void on_all_dwell(HWND dialog, AutoSwitchDialog& state) {
 BOOL on_command(HWND dialog, AutoSwitchDialog& state, int id, int code) {
   const bool selected = code == CBN_SELCHANGE;
   switch (id) {
-    case IDCANCEL: EndDialog(dialog, IDCANCEL); break;
     case IDC_AUTO_CHANNEL: if (selected) on_channel(dialog, state); break;
     case IDC_AUTO_DWELL: if (selected) on_dwell(dialog, state); break;
     case IDC_AUTO_ALL_DWELL: if (selected) on_all_dwell(dialog, state); break;
-    case IDC_SLAVE_ADDRESS: if (selected) store_slave_address(dialog); break;
     case IDC_AUTO_SET: operations().send_auto_switch(); break;
     default: return FALSE;  // id 1 (Enter) included: this dialog ends only on Close
   }
@@ -93,7 +91,7 @@ BOOL on_command(HWND dialog, AutoSwitchDialog& state, int id, int code) {
 }  // namespace
 
 INT_PTR CALLBACK auto_switch_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-  return painted_dialog_message<AutoSwitchDialog>(dialog, message, wparam, on_init, on_command);
+  return painted_dialog_message<AutoSwitchDialog>(dialog, message, wparam, on_init, on_command, EnterKey::stays);
 }
 
 }  // namespace zanteq::win32

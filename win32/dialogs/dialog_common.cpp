@@ -18,9 +18,26 @@ void init_slave_address_combo(HWND dialog, SlaveAddressUse use) {
   EnableWindow(GetDlgItem(dialog, IDC_SLAVE_ADDRESS), combo.enabled ? TRUE : FALSE);
 }
 
-void store_slave_address(HWND dialog) {
-  const int selection = combo_selection(dialog, IDC_SLAVE_ADDRESS);
-  if (selection >= 0) app_state().link.slave_address = selection;
+void on_slave_address_command(HWND dialog, int code) {
+  LinkState& link = app_state().link;
+  if (code == CBN_SELCHANGE) {
+    const int selection = combo_selection(dialog, IDC_SLAVE_ADDRESS);
+    if (selection >= 0) link.slave_address = selection;
+  }
+  if (code == CBN_KILLFOCUS && link.rs_control != 0)
+    select_combo_entry(dialog, IDC_SLAVE_ADDRESS, link.slave_address);
+}
+
+bool take_shared_command(HWND dialog, int id, int code, EnterKey enter) {
+  if (id == IDC_SLAVE_ADDRESS) {
+    on_slave_address_command(dialog, code);
+    return true;
+  }
+  if (id == IDCANCEL || (id == IDOK && enter == EnterKey::closes)) {
+    if (app_state().link.sequence_step == 0) EndDialog(dialog, IDCANCEL);
+    return true;
+  }
+  return false;
 }
 
 void apply_caption_rule(HWND dialog, const char* feature_label) {

@@ -18,19 +18,13 @@ void on_init(HWND dialog) {
   apply_caption_rule(dialog, "機器のスレーブアドレス ");
 }
 
-BOOL on_command(HWND dialog, int id, int code) {
-  if (id == IDCANCEL) {
-    EndDialog(dialog, IDCANCEL);
-  } else if (id == IDC_SLAVE_ADDRESS && code == CBN_SELCHANGE) {
-    store_slave_address(dialog);
-  }
-  return TRUE;
-}
+// Close and the combo are taken by the shared handling.
+BOOL on_command(HWND, int, int) { return TRUE; }
 
 }  // namespace
 
 INT_PTR CALLBACK slave_address_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-  return settings_dialog_message(dialog, message, wparam, on_init, on_command);
+  return settings_dialog_message(dialog, message, wparam, on_init, on_command, EnterKey::stays);
 }
 
 }  // namespace zanteq::win32

@@ -56,12 +56,7 @@ BOOL on_command(HWND dialog, int id, int code) {
     return TRUE;
   }
   switch (id) {
-    case IDOK:
-    case IDCANCEL: EndDialog(dialog, IDCANCEL); break;
     case IDC_VFMT_ALL: on_all_channels(dialog, code); break;
-    case IDC_SLAVE_ADDRESS:
-      if (code == CBN_SELCHANGE) store_slave_address(dialog);
-      break;
     case IDC_VFMT_ALL_SET: operations().send_video_format_all(); break;
     default: return FALSE;
   }
@@ -71,7 +66,7 @@ BOOL on_command(HWND dialog, int id, int code) {
 }  // namespace
 
 INT_PTR CALLBACK video_format_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-  return settings_dialog_message(dialog, message, wparam, on_init, on_command);
+  return settings_dialog_message(dialog, message, wparam, on_init, on_command, EnterKey::closes);
 }
 
 }  // namespace zanteq::win32
