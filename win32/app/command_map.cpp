@@ -1,7 +1,6 @@
 // The command map. Every dialog is one row of dialog_commands: its menu
-// item and toolbar button, its template and its dialog procedure. A row
-// whose procedure is not there yet opens nothing; plugging a dialog in is
-// filling in its procedure (declared in dialogs/dialogs.h).
+// item and toolbar button, its template and its dialog procedure (declared
+// in dialogs/dialogs.h).
 #include "win32/app/command_map.h"
 
 #include <windows.h>
@@ -25,7 +24,7 @@ struct DialogCommand {
   int menu_id;
   int toolbar_id;             // no_command when the dialog has no button
   int template_id;
-  DLGPROC procedure;          // nullptr: not built yet, the command opens nothing
+  DLGPROC procedure;
   ShellDialog dialog;         // what its opening does to the corner-click count
 };
 
@@ -49,7 +48,6 @@ const DialogCommand dialog_commands[] = {
 
 void open_dialog(const DialogCommand& command) {
   note_dialog_opening(app_state().ui.corner_clicks, command.dialog);
-  if (!command.procedure) return;
   DialogBoxParamW(app_instance(), MAKEINTRESOURCEW(command.template_id), main_window(),
                   command.procedure, 0);
 }
