@@ -106,9 +106,8 @@ class SequencePanelDialog : public DialogSequenceView {
 // The message switch the painted dialogs share. `init` creates the dialog's
 // State and attaches it to the window; WM_COMMAND goes to
 // take_shared_command (slave address, Close, and Enter as `enter` says),
-// then to `command`. A paint
-// message validates the dialog and asks for the panel 20 ms later, after the
-// static has painted itself; every timer tick goes to the State (panel
+// then to `command`. A paint message validates the dialog and asks for the
+// panel 20 ms later, after the static has painted itself; every timer tick goes to the State (panel
 // repaint, and the step of a run where the dialog has one); WM_DESTROY lets
 // the State give up its timer and a run still going; the State goes with
 // the window.
