@@ -68,6 +68,18 @@ bool count_corner_click(int& corner_clicks, std::uint32_t position) {
   return false;
 }
 
+void note_dialog_opening(int& corner_clicks, ShellDialog dialog) {
+  switch (dialog) {
+    case ShellDialog::auto_switch:
+    case ShellDialog::other:
+    case ShellDialog::set_all:
+    case ShellDialog::read_all:
+    case ShellDialog::slave_address:
+    case ShellDialog::interface_settings: corner_clicks = 0; break;
+    default: break;
+  }
+}
+
 std::string main_window_title(const std::string& file_name) {
   if (file_name.empty()) return "ZANTEQ";
   const std::size_t slash = file_name.find_last_of("\\/");

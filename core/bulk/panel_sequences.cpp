@@ -26,16 +26,13 @@ const SequencePlan video_adjust_plan = {
 };
 
 TitleSequence::TitleSequence(Operations& ops, SequenceView& view)
-    : TimedSequence(ops.app(), view, title_sequence_plan), ops_(ops) {}
+    : TimedSequence(ops.app(), view, title_sequence_plan,
+                    [this, &ops](int step) { return send_title_step(ops, step - 1, dont_memory_); }) {}
 
 bool TitleSequence::start(bool dont_memory) {
   if (running()) return false;
   dont_memory_ = dont_memory;
   return TimedSequence::start();
-}
-
-StepOutcome TitleSequence::perform_step(int step) {
-  return send_title_step(ops_, step - 1, dont_memory_);
 }
 
 void run_video_adjust_step(Operations& ops, int step) {
@@ -50,12 +47,11 @@ void run_video_adjust_step(Operations& ops, int step) {
   }
 }
 
-VideoAdjustSequence::VideoAdjustSequence(Operations& ops, SequenceView& view)
-    : TimedSequence(ops.app(), view, video_adjust_plan), ops_(ops) {}
-
-StepOutcome VideoAdjustSequence::perform_step(int step) {
-  run_video_adjust_step(ops_, step);
-  return StepOutcome::go_on;
+TimedSequence video_adjust_sequence(Operations& ops, SequenceView& view) {
+  return TimedSequence(ops.app(), view, video_adjust_plan, [&ops](int step) {
+    run_video_adjust_step(ops, step);
+    return StepOutcome::go_on;
+  });
 }
 
 }  // namespace zanteq

@@ -22,12 +22,8 @@ class TitleSequence : public TimedSequence {
   // false while any sequence runs; the form is kept for the whole run.
   bool start(bool dont_memory);
 
- protected:
-  StepOutcome perform_step(int step) override;
-
  private:
   using TimedSequence::start;
-  Operations& ops_;
   bool dont_memory_ = false;
 };
 
@@ -35,15 +31,7 @@ class TitleSequence : public TimedSequence {
 // sharpness, hue, saturation, each for ch.01..ch.04.
 void run_video_adjust_step(Operations& ops, int step);
 
-class VideoAdjustSequence : public TimedSequence {
- public:
-  VideoAdjustSequence(Operations& ops, SequenceView& view);
-
- protected:
-  StepOutcome perform_step(int step) override;
-
- private:
-  Operations& ops_;
-};
+// The twenty values one every 100 ms through `ops`.
+TimedSequence video_adjust_sequence(Operations& ops, SequenceView& view);
 
 }  // namespace zanteq

@@ -60,12 +60,11 @@ bool answers_read(std::string_view command, std::string_view reply_text) {
   return reply_text.substr(0, name.size()) == name;
 }
 
-ReadAllSequence::ReadAllSequence(AppState& app, CommandSink& sink, SequenceView& view)
-    : TimedSequence(app, view, read_all_plan), sink_(sink) {}
-
-StepOutcome ReadAllSequence::perform_step(int step) {
-  sink_.send_command(read_all_command(step));
-  return StepOutcome::go_on;
+TimedSequence read_all_sequence(AppState& app, CommandSink& sink, SequenceView& view) {
+  return TimedSequence(app, view, read_all_plan, [&sink](int step) {
+    sink.send_command(read_all_command(step));
+    return StepOutcome::go_on;
+  });
 }
 
 }  // namespace zanteq

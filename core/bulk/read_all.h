@@ -23,15 +23,7 @@ std::string read_all_command(int step);
 // channel included ("RVAB02" gives "VAB02...", "RAD" gives "ADO...").
 bool answers_read(std::string_view command, std::string_view reply_text);
 
-class ReadAllSequence : public TimedSequence {
- public:
-  ReadAllSequence(AppState& app, CommandSink& sink, SequenceView& view);
-
- protected:
-  StepOutcome perform_step(int step) override;
-
- private:
-  CommandSink& sink_;
-};
+// One read command every 400 ms into `sink`.
+TimedSequence read_all_sequence(AppState& app, CommandSink& sink, SequenceView& view);
 
 }  // namespace zanteq

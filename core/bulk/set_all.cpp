@@ -148,9 +148,8 @@ std::vector<PlannedStep> plan_set_all(AppState& app) {
   return plan;
 }
 
-SetAllSequence::SetAllSequence(Operations& ops, SequenceView& view)
-    : TimedSequence(ops.app(), view, set_all_plan), ops_(ops) {}
-
-StepOutcome SetAllSequence::perform_step(int step) { return run_set_all_step(ops_, step); }
+TimedSequence set_all_sequence(Operations& ops, SequenceView& view) {
+  return TimedSequence(ops.app(), view, set_all_plan, [&ops](int step) { return run_set_all_step(ops, step); });
+}
 
 }  // namespace zanteq

@@ -45,15 +45,7 @@ struct PlannedStep {
 // they were.
 std::vector<PlannedStep> plan_set_all(AppState& app);
 
-class SetAllSequence : public TimedSequence {
- public:
-  SetAllSequence(Operations& ops, SequenceView& view);
-
- protected:
-  StepOutcome perform_step(int step) override;
-
- private:
-  Operations& ops_;
-};
+// One step every 500 ms through `ops`.
+TimedSequence set_all_sequence(Operations& ops, SequenceView& view);
 
 }  // namespace zanteq

@@ -2,11 +2,12 @@
 #include "core/bulk/timed_sequence.h"
 
 #include <string>
+#include <utility>
 
 namespace zanteq {
 
-TimedSequence::TimedSequence(AppState& app, SequenceView& view, const SequencePlan& plan)
-    : app_(app), view_(view), plan_(plan) {}
+TimedSequence::TimedSequence(AppState& app, SequenceView& view, const SequencePlan& plan, Step step)
+    : app_(app), view_(view), plan_(plan), step_(std::move(step)) {}
 
 TimedSequence::~TimedSequence() { cancel(); }
 
@@ -63,7 +64,7 @@ void TimedSequence::tick() {
   }
 
   in_step_ = true;
-  const StepOutcome outcome = perform_step(step);
+  const StepOutcome outcome = step_(step);
   in_step_ = false;
   if (!running_) return;  // cancelled while a box was open: the view is going away
   if (outcome == StepOutcome::stop_run) stop_requested_ = true;

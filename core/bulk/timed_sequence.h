@@ -5,12 +5,15 @@
 // of them share `sequence_step` (0 when none runs; a sequence starts only
 // when it is 0) and `sequence_abort`, which the reply dispatch sets on an
 // error or menu reply and clears on any other line. The engine owns the
-// pacing rules; the dialog only implements SequenceView and forwards its
-// button, timer and destruction to start(), tick() and cancel().
+// pacing rules; a sequence is its plan and its step function. The dialog
+// only implements SequenceView and forwards its button, timer and
+// destruction to start(), tick() and cancel().
 //
 // Threads: everything here runs on the interface thread. The receiving
 // thread only sets and clears `sequence_abort` and reads `sequence_step`.
 #pragma once
+
+#include <functional>
 
 #include "core/settings/record.h"
 
@@ -58,7 +61,10 @@ enum class StepOutcome {
 
 class TimedSequence {
  public:
-  TimedSequence(AppState& app, SequenceView& view, const SequencePlan& plan);
+  // Performs step `step` (1..step_count of the plan).
+  using Step = std::function<StepOutcome(int step)>;
+
+  TimedSequence(AppState& app, SequenceView& view, const SequencePlan& plan, Step step);
   // Gives `sequence_step` back if this sequence still runs, so a dialog that
   // goes away mid-run never blocks New, Open and every later sequence.
   virtual ~TimedSequence();
@@ -85,19 +91,15 @@ class TimedSequence {
   // period when a run is going on, or stops it.
   void schedule_repaint(int delay_ms);
 
- protected:
-  // Performs step `step` (1..step_count).
-  virtual StepOutcome perform_step(int step) = 0;
-
-  AppState& app_;
-
  private:
   void stop();
   void finish();
   void release_timer();
 
+  AppState& app_;
   SequenceView& view_;
   const SequencePlan plan_;
+  const Step step_;
   bool running_ = false;
   bool in_step_ = false;
   // A step asked for the run to stop. Kept here as well as in

@@ -41,4 +41,22 @@ bool apply_user_hold_time(AppState& app, std::string_view text) {
   return true;
 }
 
+bool apply_video_format_all(AppState& app, int format) {
+  if (format < 0) return false;
+  app.ui.video_format_all = format;
+  for (Value& channel_format : app.record.video_format) apply_user_choice(app, channel_format, format);
+  return true;
+}
+
+int auto_switch_entry(UiState& ui) {
+  if (ui.auto_switch_channel < 0 || ui.auto_switch_channel >= dwell_count) ui.auto_switch_channel = 0;
+  return ui.auto_switch_channel;
+}
+
+bool apply_all_dwell(AppState& app, int seconds) {
+  bool changed = false;
+  for (Value& dwell : app.record.auto_switch_dwell) changed |= apply_user_choice(app, dwell, seconds);
+  return changed;
+}
+
 }  // namespace zanteq

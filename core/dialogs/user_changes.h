@@ -26,4 +26,22 @@ bool apply_user_choice(AppState& app, Value& field, int index);
 // changes nothing.
 bool apply_user_hold_time(AppState& app, std::string_view text);
 
+// 同設定 of the video format dialog: the format becomes the all-channel
+// choice kept for the next opening (video_format_all, not saved) and the
+// format of every channel; only a channel whose format changes marks the
+// settings. No selection (negative) changes nothing; the result tells
+// whether the choice was taken.
+bool apply_video_format_all(AppState& app, int format);
+
+// The auto-switch entry the dialog's time combo edits, 0..4. A value
+// outside the five (a hand-edited or stale one) counts as the first and is
+// put right, so the combos never index past the dwell times.
+int auto_switch_entry(UiState& ui);
+
+// The auto-switch dialog's all-entries time: every one of the five dwell
+// times takes it, each marking the settings where it changes. The combo's
+// own value is not kept (it opens at auto_switch_all_dwell every time). No
+// selection changes nothing; the result tells whether any dwell changed.
+bool apply_all_dwell(AppState& app, int seconds);
+
 }  // namespace zanteq

@@ -97,6 +97,28 @@ TEST(CornerClicks, TheCornerIsTwentyPixelsAndKeyboardRequestsDoNotCount) {
   EXPECT_EQ(clicks, 0);
 }
 
+TEST(CornerClicks, SomeDialogsStartTheCountAgainWhenOpened) {
+  const ShellDialog restarting[] = {ShellDialog::auto_switch, ShellDialog::other,
+                                    ShellDialog::set_all,     ShellDialog::read_all,
+                                    ShellDialog::slave_address, ShellDialog::interface_settings};
+  const ShellDialog keeping[] = {ShellDialog::alarm,        ShellDialog::video_loss,
+                                 ShellDialog::date_time,    ShellDialog::title,
+                                 ShellDialog::video_adjust, ShellDialog::display_channel,
+                                 ShellDialog::video_format, ShellDialog::agc,
+                                 ShellDialog::about};
+  for (ShellDialog dialog : restarting) {
+    int clicks = 9;
+    note_dialog_opening(clicks, dialog);
+    EXPECT_EQ(clicks, 0) << static_cast<int>(dialog);
+  }
+  for (ShellDialog dialog : keeping) {
+    int clicks = 9;
+    note_dialog_opening(clicks, dialog);
+    EXPECT_EQ(clicks, 9) << static_cast<int>(dialog);
+    EXPECT_TRUE(count_corner_click(clicks, at(1, 1)));  // the tenth still opens read-all
+  }
+}
+
 TEST(MainWindowTitle, ShowsTheFileNameWithoutItsFolder) {
   EXPECT_EQ(main_window_title(""), "ZANTEQ");
   EXPECT_EQ(main_window_title("C:\\Users\\op\\site A\\set1.dat"), "ZANTEQ - set1.dat");

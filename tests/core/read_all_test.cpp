@@ -45,7 +45,7 @@ class ReadAll : public ::testing::Test {
   AppState app;
   RecordingSink sink;
   FakeSequenceView view;
-  ReadAllSequence run{app, sink, view};
+  TimedSequence run = read_all_sequence(app, sink, view);
 };
 
 TEST_F(ReadAll, StartDisablesCloseAndArmsTheTimerWithoutSending) {
@@ -142,7 +142,7 @@ TEST_F(ReadAll, DialogEndedMidRunGivesTheCounterBack) {
 
   // The next sequence can start.
   FakeSequenceView other_view;
-  ReadAllSequence other(app, sink, other_view);
+  TimedSequence other = read_all_sequence(app, sink, other_view);
   EXPECT_TRUE(other.start());
 }
 
@@ -162,7 +162,7 @@ TEST_F(ReadAll, CancelOfASequenceThatDoesNotRunLeavesTheCounterAlone) {
 TEST_F(ReadAll, DestroyingARunningSequenceGivesTheCounterBack) {
   {
     FakeSequenceView short_view;
-    ReadAllSequence short_lived(app, sink, short_view);
+    TimedSequence short_lived = read_all_sequence(app, sink, short_view);
     ASSERT_TRUE(short_lived.start());
     short_lived.tick();
   }

@@ -175,7 +175,7 @@ TEST_F(TitleSequenceTest, SingleButtonsAreIgnoredWhileItRuns) {
 using VideoAdjustSequenceTest = PanelSequence;
 
 TEST_F(VideoAdjustSequenceTest, TwentyValuesSharpnessBeforeHue) {
-  VideoAdjustSequence run(ops, view);
+  TimedSequence run = video_adjust_sequence(ops, view);
   ASSERT_TRUE(run.start());
   EXPECT_EQ(view.timer_period, 100);
   for (int i = 0; i < 20; ++i) run.tick();
@@ -195,7 +195,7 @@ TEST_F(VideoAdjustSequenceTest, TwentyValuesSharpnessBeforeHue) {
 
 TEST_F(VideoAdjustSequenceTest, ErrorReplyDuringAStepEndsTheRunInThatTick) {
   sink.abort_after = 5;
-  VideoAdjustSequence run(ops, view);
+  TimedSequence run = video_adjust_sequence(ops, view);
   ASSERT_TRUE(run.start());
   for (int i = 0; i < 5; ++i) run.tick();
   EXPECT_EQ(sink.commands.size(), 5u);
@@ -208,7 +208,7 @@ TEST_F(VideoAdjustSequenceTest, ErrorReplyDuringAStepEndsTheRunInThatTick) {
 }
 
 TEST_F(VideoAdjustSequenceTest, ErrorReplyBetweenTicksKeepsTheBar) {
-  VideoAdjustSequence run(ops, view);
+  TimedSequence run = video_adjust_sequence(ops, view);
   ASSERT_TRUE(run.start());
   for (int i = 0; i < 7; ++i) run.tick();
   app.link.sequence_abort = 1;
@@ -220,7 +220,7 @@ TEST_F(VideoAdjustSequenceTest, ErrorReplyBetweenTicksKeepsTheBar) {
 }
 
 TEST_F(VideoAdjustSequenceTest, RepaintTickNeverEndsTheRunNorLeavesCloseDisabled) {
-  VideoAdjustSequence run(ops, view);
+  TimedSequence run = video_adjust_sequence(ops, view);
   ASSERT_TRUE(run.start());
   for (int i = 0; i < 19; ++i) {
     run.schedule_repaint(20);
@@ -242,7 +242,7 @@ TEST_F(VideoAdjustSequenceTest, RepaintTickNeverEndsTheRunNorLeavesCloseDisabled
 
 TEST_F(VideoAdjustSequenceTest, ChannelTakenFromTheDisplayDialogDoesNotMatter) {
   app.ui.current_channel = 5;  // automatic switching chosen elsewhere
-  VideoAdjustSequence run(ops, view);
+  TimedSequence run = video_adjust_sequence(ops, view);
   ASSERT_TRUE(run.start());
   run.tick();
   EXPECT_EQ(sink.commands[0], "VAB01000\r\n");
@@ -256,7 +256,7 @@ TEST(Sequences, OnlyOneRunsAtATime) {
   Operations ops(app, sink, reporter);
   FakeSequenceView title_view, video_view;
   TitleSequence titles(ops, title_view);
-  VideoAdjustSequence video(ops, video_view);
+  TimedSequence video = video_adjust_sequence(ops, video_view);
   ASSERT_TRUE(titles.start(false));
   EXPECT_FALSE(video.start());
   EXPECT_TRUE(video_view.events.empty());

@@ -82,7 +82,7 @@ class SetAll : public ::testing::Test {
   RecordingReporter reporter;
   Operations ops{app, sink, reporter};
   FakeSequenceView view;
-  SetAllSequence run{ops, view};
+  TimedSequence run = set_all_sequence(ops, view);
 };
 
 TEST_F(SetAll, DefaultRecordSendsTheFiftyFactoryLines) {

@@ -84,5 +84,54 @@ TEST_F(UserChanges, HoldTimeKeepsThreeBytesAndWholeCharacters) {
   EXPECT_EQ(app.record.alarm_hold_time.str(), "7");
 }
 
+TEST_F(UserChanges, AllChannelVideoFormatWritesEveryChannelAndIsKept) {
+  app.record.video_format[2] = 4;
+  EXPECT_TRUE(apply_video_format_all(app, 4));
+  EXPECT_EQ(app.ui.video_format_all, 4);
+  for (int ch = 0; ch < channel_count; ++ch) EXPECT_EQ(app.record.video_format[ch], 4) << ch;
+  EXPECT_EQ(app.data_modified, 1);
+
+  // The same choice again changes no channel: the mark stays clear.
+  app.data_modified = 0;
+  EXPECT_TRUE(apply_video_format_all(app, 4));
+  EXPECT_EQ(app.data_modified, 0);
+
+  // No selection keeps the choice, the channels and the mark.
+  EXPECT_FALSE(apply_video_format_all(app, -1));
+  EXPECT_EQ(app.ui.video_format_all, 4);
+  EXPECT_EQ(app.record.video_format[0], 4);
+  EXPECT_EQ(app.data_modified, 0);
+
+  // The choice outlives New (it is not a setting).
+  reset_settings(app);
+  EXPECT_EQ(app.ui.video_format_all, 4);
+}
+
+TEST_F(UserChanges, AllEntriesDwellWritesTheFiveTimesButNotItsOwnCombo) {
+  app.record.auto_switch_dwell[4] = 7;
+  EXPECT_TRUE(apply_all_dwell(app, 7));
+  for (int k = 0; k < dwell_count; ++k) EXPECT_EQ(app.record.auto_switch_dwell[k], 7) << k;
+  EXPECT_EQ(app.ui.auto_switch_all_dwell, 3);
+  EXPECT_EQ(app.data_modified, 1);
+
+  app.data_modified = 0;
+  EXPECT_FALSE(apply_all_dwell(app, 7));
+  EXPECT_FALSE(apply_all_dwell(app, -1));
+  EXPECT_EQ(app.record.auto_switch_dwell[0], 7);
+  EXPECT_EQ(app.data_modified, 0);
+}
+
+TEST_F(UserChanges, AutoSwitchEntryOutsideTheFiveBecomesTheFirst) {
+  for (int entry : {0, 3, 4}) {
+    app.ui.auto_switch_channel = entry;
+    EXPECT_EQ(auto_switch_entry(app.ui), entry);
+  }
+  for (int stale : {5, -1, 1000}) {
+    app.ui.auto_switch_channel = stale;
+    EXPECT_EQ(auto_switch_entry(app.ui), 0) << stale;
+    EXPECT_EQ(app.ui.auto_switch_channel, 0) << stale;
+  }
+}
+
 }  // namespace
 }  // namespace zanteq

@@ -1,11 +1,11 @@
 // The command map. Every dialog is one row of dialog_commands: its menu
-// item and toolbar button, its template and its dialog procedure. A row
-// whose procedure is not there yet opens nothing; plugging a dialog in is
-// filling in its procedure (declared in dialogs/dialogs.h).
+// item and toolbar button, its template and its dialog procedure (declared
+// in dialogs/dialogs.h).
 #include "win32/app/command_map.h"
 
 #include <windows.h>
 
+#include "core/app/app_shell.h"
 #include "win32/app/app.h"
 #include "win32/app/dialog_procs.h"
 #include "win32/app/main_window.h"
@@ -24,31 +24,30 @@ struct DialogCommand {
   int menu_id;
   int toolbar_id;             // no_command when the dialog has no button
   int template_id;
-  DLGPROC procedure;          // nullptr: not built yet, the command opens nothing
-  bool resets_corner_clicks;  // the count toward the read-all route starts again
+  DLGPROC procedure;
+  ShellDialog dialog;         // what its opening does to the corner-click count
 };
 
 const DialogCommand dialog_commands[] = {
-    {IDM_ALARM, IDT_ALARM, IDD_ALARM, alarm_dialog_proc, false},
-    {IDM_VIDEO_LOSS, IDT_VIDEO_LOSS, IDD_VIDEO_LOSS, video_loss_dialog_proc, false},
-    {IDM_DATE_TIME, IDT_DATE_TIME, IDD_DATE_TIME, date_time_dialog_proc, false},
-    {IDM_TITLE, IDT_TITLE, IDD_TITLE, title_dialog_proc, false},
-    {IDM_AUTO_SWITCH, IDT_AUTO_SWITCH, IDD_AUTO_SWITCH, auto_switch_dialog_proc, true},
-    {IDM_VIDEO_ADJUST, IDT_VIDEO_ADJUST, IDD_VIDEO_ADJUST, video_adjust_dialog_proc, false},
-    {IDM_DISPLAY_CHANNEL, IDT_DISPLAY_CHANNEL, IDD_DISPLAY_CHANNEL, display_channel_dialog_proc, false},
-    {IDM_VIDEO_FORMAT, IDT_VIDEO_FORMAT, IDD_VIDEO_FORMAT, video_format_dialog_proc, false},
-    {IDM_AGC, IDT_AGC, IDD_AGC, agc_dialog_proc, false},
-    {IDM_OTHER, IDT_OTHER, IDD_OTHER, other_dialog_proc, true},
-    {IDM_SET_ALL, no_command, IDD_SET_ALL, set_all_dialog_proc, true},
-    {IDM_READ_ALL, no_command, IDD_READ_ALL, read_all_dialog_proc, true},
-    {IDM_SLAVE_ADDRESS, no_command, IDD_SLAVE_ADDRESS, slave_address_dialog_proc, true},
-    {IDM_INTERFACE, no_command, IDD_INTERFACE, interface_dialog_proc, true},
-    {IDM_ABOUT, no_command, IDD_ABOUT, about_dialog_proc, false},
+    {IDM_ALARM, IDT_ALARM, IDD_ALARM, alarm_dialog_proc, ShellDialog::alarm},
+    {IDM_VIDEO_LOSS, IDT_VIDEO_LOSS, IDD_VIDEO_LOSS, video_loss_dialog_proc, ShellDialog::video_loss},
+    {IDM_DATE_TIME, IDT_DATE_TIME, IDD_DATE_TIME, date_time_dialog_proc, ShellDialog::date_time},
+    {IDM_TITLE, IDT_TITLE, IDD_TITLE, title_dialog_proc, ShellDialog::title},
+    {IDM_AUTO_SWITCH, IDT_AUTO_SWITCH, IDD_AUTO_SWITCH, auto_switch_dialog_proc, ShellDialog::auto_switch},
+    {IDM_VIDEO_ADJUST, IDT_VIDEO_ADJUST, IDD_VIDEO_ADJUST, video_adjust_dialog_proc, ShellDialog::video_adjust},
+    {IDM_DISPLAY_CHANNEL, IDT_DISPLAY_CHANNEL, IDD_DISPLAY_CHANNEL, display_channel_dialog_proc, ShellDialog::display_channel},
+    {IDM_VIDEO_FORMAT, IDT_VIDEO_FORMAT, IDD_VIDEO_FORMAT, video_format_dialog_proc, ShellDialog::video_format},
+    {IDM_AGC, IDT_AGC, IDD_AGC, agc_dialog_proc, ShellDialog::agc},
+    {IDM_OTHER, IDT_OTHER, IDD_OTHER, other_dialog_proc, ShellDialog::other},
+    {IDM_SET_ALL, no_command, IDD_SET_ALL, set_all_dialog_proc, ShellDialog::set_all},
+    {IDM_READ_ALL, no_command, IDD_READ_ALL, read_all_dialog_proc, ShellDialog::read_all},
+    {IDM_SLAVE_ADDRESS, no_command, IDD_SLAVE_ADDRESS, slave_address_dialog_proc, ShellDialog::slave_address},
+    {IDM_INTERFACE, no_command, IDD_INTERFACE, interface_dialog_proc, ShellDialog::interface_settings},
+    {IDM_ABOUT, no_command, IDD_ABOUT, about_dialog_proc, ShellDialog::about},
 };
 
 void open_dialog(const DialogCommand& command) {
-  if (command.resets_corner_clicks) app_state().ui.corner_clicks = 0;
-  if (!command.procedure) return;
+  note_dialog_opening(app_state().ui.corner_clicks, command.dialog);
   DialogBoxParamW(app_instance(), MAKEINTRESOURCEW(command.template_id), main_window(),
                   command.procedure, 0);
 }

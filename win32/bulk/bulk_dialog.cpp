@@ -15,18 +15,15 @@ BulkRun* run_of(HWND dialog) {
   return reinterpret_cast<BulkRun*>(GetWindowLongPtrW(dialog, DWLP_USER));
 }
 
-}  // namespace
-
-void attach_bulk_run(HWND dialog, std::unique_ptr<BulkRun> run, int step_count,
-                     const char* caption_label) {
+void init_bulk_dialog(HWND dialog, const BulkSetup& setup) {
+  init_slave_address_combo(dialog, setup.address_combo);
+  auto run = std::make_unique<BulkRun>(dialog, setup.timer_id);
+  run->sequence.reset(new TimedSequence(setup.make_sequence(run->view)));
   SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(run.release()));
-  app_state().ui.corner_clicks = 0;
-  apply_caption_rule(dialog, caption_label);
-  SendDlgItemMessageW(dialog, IDC_BULK_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, step_count));
+  apply_caption_rule(dialog, setup.caption_label);
+  SendDlgItemMessageW(dialog, IDC_BULK_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, setup.step_count));
   SendDlgItemMessageW(dialog, IDC_BULK_PROGRESS, PBM_SETSTEP, 1, 0);
 }
-
-namespace {
 
 void start_bulk_run(HWND dialog) {
   if (BulkRun* run = run_of(dialog)) run->sequence->start();
@@ -66,7 +63,7 @@ BOOL on_command(HWND dialog, int id, int code, int start_button) {
       close_bulk_dialog(dialog);
       return TRUE;
     case IDC_SLAVE_ADDRESS:
-      if (code == CBN_SELCHANGE) store_slave_address(dialog);
+      on_slave_address_command(dialog, code);
       return TRUE;
     default:
       return FALSE;
@@ -75,13 +72,13 @@ BOOL on_command(HWND dialog, int id, int code, int start_button) {
 
 }  // namespace
 
-INT_PTR bulk_dialog_message(HWND dialog, UINT message, WPARAM wparam, BOOL (*init)(HWND),
-                            int start_button) {
+INT_PTR bulk_dialog_message(HWND dialog, UINT message, WPARAM wparam, const BulkSetup& setup) {
   switch (message) {
     case WM_INITDIALOG:
-      return init(dialog);
+      init_bulk_dialog(dialog, setup);
+      return TRUE;
     case WM_COMMAND:
-      return on_command(dialog, LOWORD(wparam), HIWORD(wparam), start_button);
+      return on_command(dialog, LOWORD(wparam), HIWORD(wparam), setup.start_button);
     case WM_TIMER:
       tick_bulk_run(dialog);
       return TRUE;

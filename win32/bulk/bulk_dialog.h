@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "core/bulk/timed_sequence.h"
+#include "core/dialogs/slave_address.h"
 #include "win32/dialogs/dialog_views.h"
 #include "win32/resources/resource.h"
 
@@ -33,16 +34,22 @@ struct BulkRun {
   std::unique_ptr<TimedSequence> sequence;
 };
 
-// The parts of WM_INITDIALOG both dialogs have after their slave-address
-// combo is filled: keeps `run` with the window, sets the progress bar to
-// 0..step_count by one, applies the caption rule with `caption_label`
-// (UTF-8) and starts the corner-click count afresh.
-void attach_bulk_run(HWND dialog, std::unique_ptr<BulkRun> run, int step_count,
-                     const char* caption_label);
+// What tells the two dialogs apart.
+struct BulkSetup {
+  SlaveAddressUse address_combo;
+  UINT_PTR timer_id;
+  int step_count;
+  const char* caption_label;  // UTF-8, for the caption rule
+  int start_button;
+  // The dialog's sequence, driving `view`.
+  TimedSequence (*make_sequence)(SequenceView& view);
+};
 
-// The message switch of both dialogs once `init` has filled the
-// slave-address combo and attached the run:
-//  - `start_button`: starts the run; nothing happens while any sequence runs;
+// The message switch of both dialogs:
+//  - WM_INITDIALOG: fills the slave-address combo, keeps a new run with the
+//    window, sets the progress bar to 0..step_count by one and applies the
+//    caption rule;
+//  - the start button: starts the run; nothing happens while any sequence runs;
 //  - the slave-address combo: the choice becomes slave_address;
 //  - id 2 from any source (Close, Escape, the title-bar close): Close is
 //    disabled during a run, but the title-bar close and Escape still arrive
@@ -51,7 +58,6 @@ void attach_bulk_run(HWND dialog, std::unique_ptr<BulkRun> run, int step_count,
 //  - WM_TIMER, whatever the timer id: one tick of the run;
 //  - WM_DESTROY: a run still going is given up and the sequence freed.
 // Enter (id 1) and everything else are left to the default handling.
-INT_PTR bulk_dialog_message(HWND dialog, UINT message, WPARAM wparam, BOOL (*init)(HWND),
-                            int start_button);
+INT_PTR bulk_dialog_message(HWND dialog, UINT message, WPARAM wparam, const BulkSetup& setup);
 
 }  // namespace zanteq::win32

@@ -7,31 +7,25 @@
 //
 // A refusal box shown by a step (hold time, title) holds the run until it is
 // closed. Enter (id 1) does nothing.
-#include <memory>
-
 #include "win32/app/app.h"
 #include "win32/bulk/bulk.h"
 #include "win32/bulk/bulk_dialog.h"
 #include "core/bulk/set_all.h"
-#include "win32/dialogs/dialog_common.h"
 #include "win32/resources/resource.h"
 
 namespace zanteq::win32 {
 
 namespace {
 
-BOOL on_init(HWND dialog) {
-  init_slave_address_combo(dialog);
-  auto run = std::make_unique<BulkRun>(dialog, TIMER_SET_ALL);
-  run->sequence = std::make_unique<SetAllSequence>(operations(), run->view);
-  attach_bulk_run(dialog, std::move(run), set_all_step_count, "全項目の設定");
-  return TRUE;
-}
+const BulkSetup set_all_setup = {
+    SlaveAddressUse::feature_dialog, TIMER_SET_ALL, set_all_step_count, "全項目の設定", IDC_SET_ALL_START,
+    [](SequenceView& view) { return set_all_sequence(operations(), view); },
+};
 
 }  // namespace
 
 INT_PTR CALLBACK set_all_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-  return bulk_dialog_message(dialog, message, wparam, on_init, IDC_SET_ALL_START);
+  return bulk_dialog_message(dialog, message, wparam, set_all_setup);
 }
 
 }  // namespace zanteq::win32

@@ -33,11 +33,6 @@ BOOL on_command(HWND dialog, int id, int code) {
     return TRUE;
   }
   switch (id) {
-    case IDOK:
-    case IDCANCEL: EndDialog(dialog, IDCANCEL); break;
-    case IDC_SLAVE_ADDRESS:
-      if (code == CBN_SELCHANGE) store_slave_address(dialog);
-      break;
     default: return FALSE;
   }
   return TRUE;
@@ -46,7 +41,7 @@ BOOL on_command(HWND dialog, int id, int code) {
 }  // namespace
 
 INT_PTR CALLBACK agc_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-  return settings_dialog_message(dialog, message, wparam, on_init, on_command);
+  return settings_dialog_message(dialog, message, wparam, on_init, on_command, EnterKey::closes);
 }
 
 }  // namespace zanteq::win32

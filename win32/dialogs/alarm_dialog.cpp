@@ -66,15 +66,10 @@ BOOL on_command(HWND dialog, int id, int code) {
   DeviceSettings& r = app_state().record;
   Operations& ops = operations();
   switch (id) {
-    case IDOK:
-    case IDCANCEL: EndDialog(dialog, IDCANCEL); break;
     case IDC_ALARM_MODE: store_on_selchange(dialog, id, code, r.alarm_mode); break;
     case IDC_ALARM_POLARITY: store_on_selchange(dialog, id, code, r.alarm_polarity); break;
     case IDC_ALARM_DISPLAY: store_on_selchange(dialog, id, code, r.alarm_display); break;
     case IDC_ALARM_RETURN: store_on_selchange(dialog, id, code, r.alarm_return); break;
-    case IDC_SLAVE_ADDRESS:
-      if (code == CBN_SELCHANGE) store_slave_address(dialog);
-      break;
     case IDC_ALARM_HOLD_TIME:
       if (code == EN_CHANGE) on_hold_time_change(dialog);
       break;
@@ -91,7 +86,7 @@ BOOL on_command(HWND dialog, int id, int code) {
 }  // namespace
 
 INT_PTR CALLBACK alarm_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-  return settings_dialog_message(dialog, message, wparam, on_init, on_command);
+  return settings_dialog_message(dialog, message, wparam, on_init, on_command, EnterKey::closes);
 }
 
 }  // namespace zanteq::win32

@@ -6,6 +6,7 @@
 
 #include "win32/app/app.h"
 #include "core/dialogs/command_fields.h"
+#include "core/dialogs/user_changes.h"
 #include "win32/dialogs/dialog_common.h"
 #include "win32/dialogs/dialogs.h"
 #include "win32/dialogs/painted_dialog.h"
@@ -23,13 +24,8 @@ class AutoSwitchDialog : public PanelDialog {
   void repaint_panel() override;
 };
 
-// The entry the 時間（秒） combo edits; anything outside the five counts as
-// the first.
-int dwell_entry() {
-  int& entry = app_state().ui.auto_switch_channel;
-  if (entry < 0 || entry >= dwell_count) entry = 0;
-  return entry;
-}
+// The entry the 時間（秒） combo edits.
+int dwell_entry() { return auto_switch_entry(app_state().ui); }
 
 void AutoSwitchDialog::repaint_panel() {
   const DeviceSettings& r = app_state().record;
@@ -54,7 +50,6 @@ void on_init(HWND dialog) {
   select_combo_entry(dialog, IDC_AUTO_CHANNEL, dwell_entry());
   select_combo_entry(dialog, IDC_AUTO_DWELL, app.record.auto_switch_dwell[dwell_entry()]);
   select_combo_entry(dialog, IDC_AUTO_ALL_DWELL, app.ui.auto_switch_all_dwell);
-  app.ui.corner_clicks = 0;
   apply_caption_rule(dialog, "自動切換え ");
   state->repaint.schedule(opening_delay_ms);
 }
@@ -75,11 +70,8 @@ void on_dwell(HWND dialog, AutoSwitchDialog& state) {
   state.repaint_panel();
 }
 
-// One time for all five entries. The combo's own start value is not kept:
-// it opens at 3 every time.
 void on_all_dwell(HWND dialog, AutoSwitchDialog& state) {
-  for (Value& dwell : app_state().record.auto_switch_dwell)
-    store_combo_selection(dialog, IDC_AUTO_ALL_DWELL, dwell);
+  apply_all_dwell(app_state(), combo_selection(dialog, IDC_AUTO_ALL_DWELL));
   state.repaint_panel();
   show_entry_dwell(dialog);
 }
@@ -87,11 +79,9 @@ void on_all_dwell(HWND dialog, AutoSwitchDialog& state) {
 BOOL on_command(HWND dialog, AutoSwitchDialog& state, int id, int code) {
   const bool selected = code == CBN_SELCHANGE;
   switch (id) {
-    case IDCANCEL: EndDialog(dialog, IDCANCEL); break;
     case IDC_AUTO_CHANNEL: if (selected) on_channel(dialog, state); break;
     case IDC_AUTO_DWELL: if (selected) on_dwell(dialog, state); break;
     case IDC_AUTO_ALL_DWELL: if (selected) on_all_dwell(dialog, state); break;
-    case IDC_SLAVE_ADDRESS: if (selected) store_slave_address(dialog); break;
     case IDC_AUTO_SET: operations().send_auto_switch(); break;
     default: return FALSE;  // id 1 (Enter) included: this dialog ends only on Close
   }
@@ -101,7 +91,7 @@ BOOL on_command(HWND dialog, AutoSwitchDialog& state, int id, int code) {
 }  // namespace
 
 INT_PTR CALLBACK auto_switch_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-  return painted_dialog_message<AutoSwitchDialog>(dialog, message, wparam, on_init, on_command);
+  return painted_dialog_message<AutoSwitchDialog>(dialog, message, wparam, on_init, on_command, EnterKey::stays);
 }
 
 }  // namespace zanteq::win32

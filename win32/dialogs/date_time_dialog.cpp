@@ -112,31 +112,22 @@ ClockSelection shown_clock(HWND dialog) {
   return clock;
 }
 
-// The range, display and address combos have an edit field too, but their
-// 設定 buttons send the stored value: text typed there is replaced by the
-// stored entry when the combo is left, so the combo never shows one value
-// while another would be sent.
+// The range and display combos have an edit field too (as has the address
+// combo, which the shared handling puts right), but their 設定 buttons send
+// the stored value: text typed there is replaced by the stored entry when
+// the combo is left, so the combo never shows one value while another would
+// be sent.
 void on_stored_combo(HWND dialog, int id, int code, std::atomic<int>& field) {
   if (code == CBN_SELCHANGE) store_combo_selection(dialog, id, field);
   if (code == CBN_KILLFOCUS) select_combo_entry(dialog, id, field);
-}
-
-void on_address_combo(HWND dialog, int code) {
-  const LinkState& link = app_state().link;
-  if (code == CBN_SELCHANGE) store_slave_address(dialog);
-  if (code == CBN_KILLFOCUS && link.rs_control != 0)
-    select_combo_entry(dialog, IDC_SLAVE_ADDRESS, link.slave_address);
 }
 
 BOOL on_command(HWND dialog, int id, int code) {
   DeviceSettings& r = app_state().record;
   Operations& ops = operations();
   switch (id) {
-    case IDOK:
-    case IDCANCEL: EndDialog(dialog, IDCANCEL); break;
     case IDC_DT_RANGE: on_stored_combo(dialog, id, code, r.clock_display_range); break;
     case IDC_DT_DISPLAY: on_stored_combo(dialog, id, code, r.clock_display); break;
-    case IDC_SLAVE_ADDRESS: on_address_combo(dialog, code); break;
     case IDC_DT_YEAR_SET: ops.send_date_year(shown_clock(dialog)); break;
     case IDC_DT_MONTH_SET: ops.send_date_month(shown_clock(dialog)); break;
     case IDC_DT_DAY_SET: ops.send_date_day(shown_clock(dialog)); break;
@@ -155,7 +146,7 @@ BOOL on_command(HWND dialog, int id, int code) {
 }  // namespace
 
 INT_PTR CALLBACK date_time_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-  return settings_dialog_message(dialog, message, wparam, on_init, on_command);
+  return settings_dialog_message(dialog, message, wparam, on_init, on_command, EnterKey::closes);
 }
 
 }  // namespace zanteq::win32

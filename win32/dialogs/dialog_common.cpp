@@ -6,31 +6,38 @@
 #include "win32/resources/resource.h"
 #include "win32/app/app.h"
 #include "core/dialogs/user_changes.h"
-#include "core/link/codec.h"
-#include "core/link/framing.h"
 #include "win32/link/text_conversion.h"
 
 namespace zanteq::win32 {
 
-void init_slave_address_combo(HWND dialog) {
-  for (int address = 0; address < broadcast_address; ++address) {
-    char text[3] = {};
-    format_dec2(address, text);
-    insert_combo_entry(dialog, IDC_SLAVE_ADDRESS, address, text);
-  }
-  insert_combo_entry(dialog, IDC_SLAVE_ADDRESS, broadcast_address, "Bloadcast");
-
-  const LinkState& link = app_state().link;
-  if (link.rs_control != 0) {
-    select_combo_entry(dialog, IDC_SLAVE_ADDRESS, link.slave_address);
-  } else {
-    EnableWindow(GetDlgItem(dialog, IDC_SLAVE_ADDRESS), FALSE);
-  }
+void init_slave_address_combo(HWND dialog, SlaveAddressUse use) {
+  const SlaveAddressCombo combo = slave_address_combo(app_state().link, use);
+  int index = 0;
+  for (const std::string& entry : combo.entries) insert_combo_entry(dialog, IDC_SLAVE_ADDRESS, index++, entry.c_str());
+  select_combo_entry(dialog, IDC_SLAVE_ADDRESS, combo.selection);
+  EnableWindow(GetDlgItem(dialog, IDC_SLAVE_ADDRESS), combo.enabled ? TRUE : FALSE);
 }
 
-void store_slave_address(HWND dialog) {
-  const int selection = combo_selection(dialog, IDC_SLAVE_ADDRESS);
-  if (selection >= 0) app_state().link.slave_address = selection;
+void on_slave_address_command(HWND dialog, int code) {
+  LinkState& link = app_state().link;
+  if (code == CBN_SELCHANGE) {
+    const int selection = combo_selection(dialog, IDC_SLAVE_ADDRESS);
+    if (selection >= 0) link.slave_address = selection;
+  }
+  if (code == CBN_KILLFOCUS && link.rs_control != 0)
+    select_combo_entry(dialog, IDC_SLAVE_ADDRESS, link.slave_address);
+}
+
+bool take_shared_command(HWND dialog, int id, int code, EnterKey enter) {
+  if (id == IDC_SLAVE_ADDRESS) {
+    on_slave_address_command(dialog, code);
+    return true;
+  }
+  if (id == IDCANCEL || (id == IDOK && enter == EnterKey::closes)) {
+    if (app_state().link.sequence_step == 0) EndDialog(dialog, IDCANCEL);
+    return true;
+  }
+  return false;
 }
 
 void apply_caption_rule(HWND dialog, const char* feature_label) {

@@ -10,15 +10,30 @@
 #include <string>
 #include <string_view>
 
+#include "core/dialogs/slave_address.h"
+
 namespace zanteq::win32 {
 
-// Combo 1005: "00".."31" at indexes 0..31 and "Bloadcast" at 32. On RS-485
-// (rs_control non-zero) slave_address is selected; on RS-232C the combo is
-// disabled and shows no selection.
-void init_slave_address_combo(HWND dialog);
-// CBN_SELCHANGE of combo 1005: the selection becomes slave_address for
-// every later command of every dialog.
-void store_slave_address(HWND dialog);
+// Combo 1005 filled, selected and enabled as the core's slave_address_combo
+// says for `use`.
+void init_slave_address_combo(HWND dialog, SlaveAddressUse use = SlaveAddressUse::feature_dialog);
+// WM_COMMAND of combo 1005: a selection becomes slave_address for every
+// later command of every dialog. When the combo is left it shows the stored
+// address again (RS-485), so text typed into an editable one never stands
+// for another address than the one sent.
+void on_slave_address_command(HWND dialog, int code);
+
+// Whether Enter (id 1) ends a dialog as Close does.
+enum class EnterKey { closes, stays };
+
+// The commands every feature dialog takes alike, before its own: the
+// slave-address combo (on_slave_address_command), and Close (id 2: the
+// Close button, Escape, the title-bar close) and, where `enter` closes,
+// Enter, which end the dialog with IDCANCEL - but not while a timed
+// sequence runs, so a run never outlives the dialog that paces it or the
+// title position dialog opened above it. True when the command was one of
+// these.
+bool take_shared_command(HWND dialog, int id, int code, EnterKey enter);
 
 // Unless select_number is -1 (keep the template's caption), the caption
 // becomes `feature_label` (UTF-8, with its trailing blank) followed by the

@@ -42,15 +42,10 @@ BOOL on_command(HWND dialog, int id, int code) {
   DeviceSettings& r = app_state().record;
   Operations& ops = operations();
   switch (id) {
-    case IDOK:
-    case IDCANCEL: EndDialog(dialog, IDCANCEL); break;
     case IDC_DISP_SCREEN: store_screen(dialog, code); break;
     case IDC_DISP_SPLIT_MODE: store_on_selchange(dialog, id, code, r.split_mode); break;
     case IDC_DISP_LEFT: store_on_selchange(dialog, id, code, r.split2_channels[0]); break;
     case IDC_DISP_RIGHT: store_on_selchange(dialog, id, code, r.split2_channels[1]); break;
-    case IDC_SLAVE_ADDRESS:
-      if (code == CBN_SELCHANGE) store_slave_address(dialog);
-      break;
     case IDC_DISP_SCREEN_SET: ops.send_screen(); break;
     case IDC_DISP_SPLIT_MODE_SET: ops.send_split_mode(); break;
     case IDC_DISP_SPLIT2_SET: ops.send_split2_channels_checked(false); break;
@@ -63,7 +58,7 @@ BOOL on_command(HWND dialog, int id, int code) {
 }  // namespace
 
 INT_PTR CALLBACK display_channel_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-  return settings_dialog_message(dialog, message, wparam, on_init, on_command);
+  return settings_dialog_message(dialog, message, wparam, on_init, on_command, EnterKey::closes);
 }
 
 }  // namespace zanteq::win32

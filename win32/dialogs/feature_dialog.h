@@ -22,15 +22,17 @@ int index_of_control(const int (&ids)[N], int id) {
 
 // The message switch every one of these dialogs has: WM_INITDIALOG runs
 // `init` and leaves the focus to the dialog manager; WM_COMMAND goes to
-// `command`, which says whether it took the command; everything else is
-// left to the default dialog handling.
-inline INT_PTR settings_dialog_message(HWND dialog, UINT message, WPARAM wparam,
-                                       void (*init)(HWND), BOOL (*command)(HWND, int, int)) {
+// take_shared_command (slave address, Close, and Enter as `enter` says),
+// then to `command`, which says whether it took the command; everything
+// else is left to the default dialog handling.
+inline INT_PTR settings_dialog_message(HWND dialog, UINT message, WPARAM wparam, void (*init)(HWND),
+                                       BOOL (*command)(HWND, int, int), EnterKey enter) {
   switch (message) {
     case WM_INITDIALOG:
       init(dialog);
       return TRUE;
     case WM_COMMAND:
+      if (take_shared_command(dialog, LOWORD(wparam), HIWORD(wparam), enter)) return TRUE;
       return command(dialog, LOWORD(wparam), HIWORD(wparam));
     default:
       return FALSE;

@@ -77,11 +77,7 @@ BOOL on_command(HWND dialog, int id, int code) {
   if (store_record_combo(dialog, id, code)) return TRUE;
   Operations& ops = operations();
   switch (id) {
-    case IDCANCEL: EndDialog(dialog, IDCANCEL); break;
     case IDC_OTHER_BUTTON_LOCK: store_button_lock(dialog, code); break;
-    case IDC_SLAVE_ADDRESS:
-      if (code == CBN_SELCHANGE) store_slave_address(dialog);
-      break;
     case IDC_OTHER_CONNECTOR_SET: ops.send_connector_input(); break;
     case IDC_OTHER_POWER_ON_SET: ops.send_power_on_screen(); break;
     case IDC_OTHER_BORDER_SET: ops.send_border_line(); break;
@@ -99,7 +95,7 @@ BOOL on_command(HWND dialog, int id, int code) {
 }  // namespace
 
 INT_PTR CALLBACK other_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-  return settings_dialog_message(dialog, message, wparam, on_init, on_command);
+  return settings_dialog_message(dialog, message, wparam, on_init, on_command, EnterKey::stays);
 }
 
 }  // namespace zanteq::win32

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "core/bulk/timed_sequence.h"
+#include "win32/dialogs/dialog_common.h"
 #include "win32/dialogs/dialog_views.h"
 #include "core/dialogs/panel_repaint.h"
 #include "core/dialogs/panel_texts.h"
@@ -103,15 +104,16 @@ class SequencePanelDialog : public DialogSequenceView {
 };
 
 // The message switch the painted dialogs share. `init` creates the dialog's
-// State and attaches it to the window; `command` takes WM_COMMAND. A paint
-// message validates the dialog and asks for the panel 20 ms later, after the
-// static has painted itself; every timer tick goes to the State (panel
+// State and attaches it to the window; WM_COMMAND goes to
+// take_shared_command (slave address, Close, and Enter as `enter` says),
+// then to `command`. A paint message validates the dialog and asks for the
+// panel 20 ms later, after the static has painted itself; every timer tick goes to the State (panel
 // repaint, and the step of a run where the dialog has one); WM_DESTROY lets
 // the State give up its timer and a run still going; the State goes with
 // the window.
 template <typename State>
 INT_PTR painted_dialog_message(HWND dialog, UINT message, WPARAM wparam, void (*init)(HWND),
-                               BOOL (*command)(HWND, State&, int, int)) {
+                               BOOL (*command)(HWND, State&, int, int), EnterKey enter) {
   if (message == WM_INITDIALOG) {
     init(dialog);
     return TRUE;
@@ -119,7 +121,9 @@ INT_PTR painted_dialog_message(HWND dialog, UINT message, WPARAM wparam, void (*
   State* state = dialog_state<State>(dialog);
   if (!state) return FALSE;
   switch (message) {
-    case WM_COMMAND: return command(dialog, *state, LOWORD(wparam), HIWORD(wparam));
+    case WM_COMMAND:
+      if (take_shared_command(dialog, LOWORD(wparam), HIWORD(wparam), enter)) return TRUE;
+      return command(dialog, *state, LOWORD(wparam), HIWORD(wparam));
     case WM_PAINT:
       validate_dialog(dialog);
       state->schedule_repaint(repaint_delay_ms);

@@ -14,26 +14,17 @@ namespace zanteq::win32 {
 namespace {
 
 void on_init(HWND dialog) {
-  init_slave_address_combo(dialog);
-  // On RS-232C the shared helper leaves the combo disabled and empty.
-  EnableWindow(GetDlgItem(dialog, IDC_SLAVE_ADDRESS), TRUE);
-  select_combo_entry(dialog, IDC_SLAVE_ADDRESS, app_state().link.slave_address);
+  init_slave_address_combo(dialog, SlaveAddressUse::address_dialog);
   apply_caption_rule(dialog, "機器のスレーブアドレス ");
 }
 
-BOOL on_command(HWND dialog, int id, int code) {
-  if (id == IDCANCEL) {
-    EndDialog(dialog, IDCANCEL);
-  } else if (id == IDC_SLAVE_ADDRESS && code == CBN_SELCHANGE) {
-    store_slave_address(dialog);
-  }
-  return TRUE;
-}
+// Close and the combo are taken by the shared handling.
+BOOL on_command(HWND, int, int) { return TRUE; }
 
 }  // namespace
 
 INT_PTR CALLBACK slave_address_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-  return settings_dialog_message(dialog, message, wparam, on_init, on_command);
+  return settings_dialog_message(dialog, message, wparam, on_init, on_command, EnterKey::stays);
 }
 
 }  // namespace zanteq::win32

@@ -38,6 +38,9 @@ class TitleDialog : public SequencePanelDialog {
 
   void repaint_panel() override;
   TimedSequence& run() override { return sequence; }
+  // The dialog ends only once no run is going (Close waits for it): the
+  // edit's text as last accepted stays the channel's title.
+  void on_destroy();
 
   TitleSequence sequence{operations(), *this};
   // The edit's text as last accepted, to tell what an edit inserted.
@@ -56,6 +59,11 @@ void TitleDialog::repaint_panel() {
     painter.draw_utf8(title_preview_position(ch), title_preview_blank);
     painter.draw_cp932_line(title_preview_position(ch), title_preview_line(ch, r.title[ch].str()));
   }
+}
+
+void TitleDialog::on_destroy() {
+  apply_user_title(app_state(), wide_to_cp932(accepted));
+  SequencePanelDialog::on_destroy();
 }
 
 std::wstring edit_text(HWND dialog) {
@@ -167,23 +175,15 @@ void open_title_position(HWND dialog, TitleDialog& state) {
   show_channel_title(dialog, state);
 }
 
-void on_close(HWND dialog, TitleDialog& state) {
-  if (app_state().link.sequence_step != 0) return;
-  apply_user_title(app_state(), wide_to_cp932(state.accepted));
-  EndDialog(dialog, IDCANCEL);
-}
-
 BOOL on_command(HWND dialog, TitleDialog& state, int id, int code) {
   DeviceSettings& r = app_state().record;
   Operations& ops = operations();
   const bool selected = code == CBN_SELCHANGE;
   switch (id) {
-    case IDCANCEL: on_close(dialog, state); break;
     case IDC_TITLE_CHANNEL: if (selected) on_channel(dialog, state); break;
     case IDC_TITLE_EDIT: on_edit_command(dialog, state, code); break;
     case IDC_TITLE_DISPLAY_SINGLE: if (selected) store_combo_selection(dialog, id, r.title_display_single); break;
     case IDC_TITLE_DISPLAY_SPLIT: if (selected) store_combo_selection(dialog, id, r.title_display_split); break;
-    case IDC_SLAVE_ADDRESS: if (selected) store_slave_address(dialog); break;
     case IDC_TITLE_SET: ops.send_title_checked(app_state().ui.current_channel, false); break;
     case IDC_TITLE_SET_DONT: ops.send_title_checked(app_state().ui.current_channel, true); break;
     case IDC_TITLE_SET_ALL: start_set_all(dialog, state, false); break;
@@ -199,7 +199,7 @@ BOOL on_command(HWND dialog, TitleDialog& state, int id, int code) {
 }  // namespace
 
 INT_PTR CALLBACK title_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-  return painted_dialog_message<TitleDialog>(dialog, message, wparam, on_init, on_command);
+  return painted_dialog_message<TitleDialog>(dialog, message, wparam, on_init, on_command, EnterKey::stays);
 }
 
 }  // namespace zanteq::win32

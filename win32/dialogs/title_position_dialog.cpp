@@ -72,23 +72,15 @@ void on_position(HWND dialog, TitlePositionDialog& state, int combo_id, Value (&
   state.repaint_panel();
 }
 
-void on_close(HWND dialog) {
-  // The title dialog's set-all may be running behind this one.
-  if (app_state().link.sequence_step != 0) return;
-  EndDialog(dialog, IDCANCEL);
-}
-
 BOOL on_command(HWND dialog, TitlePositionDialog& state, int id, int code) {
   DeviceSettings& r = app_state().record;
   Operations& ops = operations();
   const int ch = app_state().ui.current_channel;
   const bool selected = code == CBN_SELCHANGE;
   switch (id) {
-    case IDCANCEL: on_close(dialog); break;
     case IDC_TPOS_CHANNEL: if (selected) on_channel(dialog, state); break;
     case IDC_TPOS_X: if (selected) on_position(dialog, state, id, r.title_pos_x); break;
     case IDC_TPOS_Y: if (selected) on_position(dialog, state, id, r.title_pos_y); break;
-    case IDC_SLAVE_ADDRESS: if (selected) store_slave_address(dialog); break;
     case IDC_TPOS_X_SET: ops.send_title_pos_x(ch); break;
     case IDC_TPOS_Y_SET: ops.send_title_pos_y(ch); break;
     case IDC_TPOS_X_SET_ALL: ops.send_title_pos_x_all(); break;
@@ -101,7 +93,7 @@ BOOL on_command(HWND dialog, TitlePositionDialog& state, int id, int code) {
 }  // namespace
 
 INT_PTR CALLBACK title_position_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-  return painted_dialog_message<TitlePositionDialog>(dialog, message, wparam, on_init, on_command);
+  return painted_dialog_message<TitlePositionDialog>(dialog, message, wparam, on_init, on_command, EnterKey::stays);
 }
 
 }  // namespace zanteq::win32

@@ -34,7 +34,7 @@ class VideoAdjustDialog : public SequencePanelDialog {
   void repaint_panel() override;
   TimedSequence& run() override { return sequence; }
 
-  VideoAdjustSequence sequence{operations(), *this};
+  TimedSequence sequence = video_adjust_sequence(operations(), *this);
 };
 
 void VideoAdjustDialog::repaint_panel() {
@@ -97,13 +97,6 @@ void start_set_all(HWND dialog, VideoAdjustDialog& state) {
   state.sequence.start();
 }
 
-// Close, Escape and Enter alike; never while a sequence runs, so the run
-// never outlives its dialog.
-void on_close(HWND dialog) {
-  if (app_state().link.sequence_step != 0) return;
-  EndDialog(dialog, IDCANCEL);
-}
-
 int row_of_combo(int id) {
   for (int row = 0; row < picture_value_count; ++row)
     if (value_combos[row] == id) return row;
@@ -130,10 +123,7 @@ BOOL on_command(HWND dialog, VideoAdjustDialog& state, int id, int code) {
     return TRUE;
   }
   switch (id) {
-    case IDOK:
-    case IDCANCEL: on_close(dialog); break;
     case IDC_VADJ_CHANNEL: if (selected) on_channel(dialog, state); break;
-    case IDC_SLAVE_ADDRESS: if (selected) store_slave_address(dialog); break;
     case IDC_VADJ_BRIGHTNESS_SET:
     case IDC_VADJ_CONTRAST_SET:
     case IDC_VADJ_HUE_SET:
@@ -148,7 +138,7 @@ BOOL on_command(HWND dialog, VideoAdjustDialog& state, int id, int code) {
 }  // namespace
 
 INT_PTR CALLBACK video_adjust_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-  return painted_dialog_message<VideoAdjustDialog>(dialog, message, wparam, on_init, on_command);
+  return painted_dialog_message<VideoAdjustDialog>(dialog, message, wparam, on_init, on_command, EnterKey::closes);
 }
 
 }  // namespace zanteq::win32

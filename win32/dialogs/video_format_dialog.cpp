@@ -5,6 +5,7 @@
 // The 同設定 choice (video_format_all) lives for the run only and is not
 // saved; the per-channel formats it writes are record fields.
 #include "win32/app/app.h"
+#include "core/dialogs/user_changes.h"
 #include "win32/dialogs/dialogs.h"
 #include "win32/dialogs/feature_dialog.h"
 #include "win32/resources/resource.h"
@@ -41,13 +42,8 @@ void on_init(HWND dialog) {
 void on_all_channels(HWND dialog, int code) {
   if (code != CBN_SELCHANGE) return;
   const int format = combo_selection(dialog, IDC_VFMT_ALL);
-  if (format < 0) return;
-  AppState& app = app_state();
-  app.ui.video_format_all = format;
-  for (int channel = 0; channel < channel_count; ++channel) {
-    store_combo_selection(dialog, IDC_VFMT_ALL, app.record.video_format[channel]);
-    select_combo_entry(dialog, format_combos[channel], format);
-  }
+  if (!apply_video_format_all(app_state(), format)) return;
+  for (int combo : format_combos) select_combo_entry(dialog, combo, format);
 }
 
 BOOL on_command(HWND dialog, int id, int code) {
@@ -60,12 +56,7 @@ BOOL on_command(HWND dialog, int id, int code) {
     return TRUE;
   }
   switch (id) {
-    case IDOK:
-    case IDCANCEL: EndDialog(dialog, IDCANCEL); break;
     case IDC_VFMT_ALL: on_all_channels(dialog, code); break;
-    case IDC_SLAVE_ADDRESS:
-      if (code == CBN_SELCHANGE) store_slave_address(dialog);
-      break;
     case IDC_VFMT_ALL_SET: operations().send_video_format_all(); break;
     default: return FALSE;
   }
@@ -75,7 +66,7 @@ BOOL on_command(HWND dialog, int id, int code) {
 }  // namespace
 
 INT_PTR CALLBACK video_format_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-  return settings_dialog_message(dialog, message, wparam, on_init, on_command);
+  return settings_dialog_message(dialog, message, wparam, on_init, on_command, EnterKey::closes);
 }
 
 }  // namespace zanteq::win32

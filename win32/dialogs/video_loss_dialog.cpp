@@ -44,16 +44,11 @@ BOOL on_command(HWND dialog, int id, int code) {
     return TRUE;
   }
   switch (id) {
-    case IDOK:
-    case IDCANCEL: EndDialog(dialog, IDCANCEL); break;
     case IDC_VLOSS_BACKGROUND: store_on_selchange(dialog, id, code, r.video_loss_background); break;
     case IDC_VLOSS_SIGNAL_OUTPUT:
       store_on_selchange(dialog, id, code, r.video_loss_signal_output);
       break;
     case IDC_VLOSS_DISPLAY: store_on_selchange(dialog, id, code, r.video_loss_display); break;
-    case IDC_SLAVE_ADDRESS:
-      if (code == CBN_SELCHANGE) store_slave_address(dialog);
-      break;
     case IDC_VLOSS_BACKGROUND_SET: ops.send_video_loss_background(); break;
     case IDC_VLOSS_SIGNAL_OUTPUT_SET: ops.send_video_loss_signal_output(); break;
     case IDC_VLOSS_DISPLAY_SET: ops.send_video_loss_display(); break;
@@ -65,7 +60,7 @@ BOOL on_command(HWND dialog, int id, int code) {
 }  // namespace
 
 INT_PTR CALLBACK video_loss_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-  return settings_dialog_message(dialog, message, wparam, on_init, on_command);
+  return settings_dialog_message(dialog, message, wparam, on_init, on_command, EnterKey::closes);
 }
 
 }  // namespace zanteq::win32

@@ -8,9 +8,7 @@
 // their own, and equal numbers are intended.
 #pragma once
 
-// ---- Named resources ----------------------------------------------------
-#define IDR_MENU_NAME "IDM_MENU"
-#define IDI_MAIN_NAME "MYICON"
+// ---- Bitmaps (IDB_) -----------------------------------------------------
 #define IDB_TOOLBAR 131
 
 // ---- Dialog templates (IDD_) ---------------------------------------------
