@@ -290,7 +290,7 @@ def main():
         check.that(code == 0 and not wine.user_dir.exists() and wine.uninstall_entry("HKCU") is None
                    and not wine.user_shortcut.exists(),
                    "its uninstaller removes the folder, the entry and the shortcut")
-        check.that(wine.ini.read_bytes() == INI_TEXT, "the INI file is still kept")
+        check.that(wine.ini.exists() and wine.ini.read_bytes() == INI_TEXT, "the INI file is still kept")
     finally:
         if xvfb is not None:
             e2e.stop_pid(xvfb)
