@@ -6,6 +6,8 @@
 Run after scripts/package. In a Wine prefix of its own, made anew on every
 run (<win-build>/wine-package), as a user would meet it:
 
+0. the installer's pages in Japanese on a Japanese system, in English on
+   another;
 1. an older version (the same files and one more) installed silently per
    machine; the user keeps an INI file and a .dat file in its folder;
 2. this version installed silently over it: the old program goes, the user's
@@ -56,7 +58,8 @@ class Check:
 
 
 class Wine:
-    def __init__(self, wine_dir):
+    def __init__(self, wine_dir, driver):
+        self.driver = driver
         shutil.rmtree(wine_dir, ignore_errors=True)
         self.env, self.values = e2e.wine_env(wine_dir)
         # No Linux menu entries for the shortcuts the installer makes.
@@ -71,16 +74,26 @@ class Wine:
                               / f"{PRODUCT}.lnk")
         self.ini = pathlib.Path(self.values["ZANTEQ_INI"])
 
-    def run(self, *command):
+    def run(self, *command, locale=None):
         """Runs a Windows program and waits until every process it started has ended."""
+        env = dict(self.env, LC_ALL=locale) if locale else self.env
         try:
-            result = subprocess.run(["wine", *command], env=self.env, capture_output=True, timeout=RUN_TIMEOUT_S)
+            result = subprocess.run(["wine", *command], env=env, capture_output=True, timeout=RUN_TIMEOUT_S)
             code = result.returncode
             output = result.stdout.decode("utf-8", "replace")
         except subprocess.TimeoutExpired:
             code, output = None, "did not end in time"
         e2e.wait_wineserver(self.env)
         return code, output
+
+    def drive(self, program, lines, work, locale=None):
+        """Runs the UI driver's script on a program in a virtual desktop; its transcript and verdict."""
+        script = work / "script.txt"
+        script.write_text("\n".join(lines + [""]), encoding="utf-8")
+        _, output = self.run("explorer", f"/desktop=package,{self.values['ZANTEQ_DESKTOP_SIZE']}",
+                             str(self.driver), program, e2e.windows_path(script), locale=locale)
+        lines = [line for line in output.splitlines() if line.strip()]
+        return "\n".join(lines), bool(lines) and lines[-1] == "PASS"
 
     def uninstall_entry(self, root):
         """The values of the uninstall entry under HKLM or HKCU, None when there is none."""
@@ -207,9 +220,17 @@ def main():
     fcntl.flock(lock, fcntl.LOCK_EX)
     xvfb = None
     try:
-        wine = Wine(wine_dir)
+        wine = Wine(wine_dir, driver)
         xvfb = e2e.start_xvfb(wine.env)
         machine_windows = windows_path(wine.drive_c, wine.machine_dir)
+
+        # The pages speak the system's language: Japanese on a Japanese
+        # system, English on any other.
+        for locale, caption in (("ja_JP.UTF-8", f"ZANTEQ Setup {version} セットアップ"),
+                                ("en_US.UTF-8", f"ZANTEQ Setup {version} Setup")):
+            transcript, passed = wine.drive(e2e.windows_path(installer), ["launch", f'caption "{caption}"'], work,
+                                            locale=locale)
+            check.that(passed, f"the installer opens as \"{caption}\" under {locale}\n{transcript}")
 
         # 1. An older version, with a file this one no longer ships.
         old_stage = work / "old-stage"
@@ -238,20 +259,15 @@ def main():
         nowhere = pathlib.Path(wine.values["ZANTEQ_COM1_LINK"]).parent / "no-port"
         nowhere.mkdir(exist_ok=True)
         pathlib.Path(wine.values["ZANTEQ_COM1_LINK"]).symlink_to(nowhere)
-        script = work / "script.txt"
-        script.write_text("\n".join([
+        transcript, passed = wine.drive(machine_windows + "\\zanteq.exe", [
             "launch", "window",
             'box Error "Miss! File Open"', 'box Error "Miss! Mask Set"', 'box Error "Miss! Buffer Set"',
             'box Error "Miss! Time Out Set"', 'box Error "Miss! Set Comm State"',
             "title ZANTEQ", "alive",
             "menu 120", 'dialog "ZANTEQのﾊﾞｰｼﾞｮﾝ情報"', f'text-is 1199 "Version {version}"', "click 1",
-            "dialog-closed", "close", "exits 0", ""]), encoding="utf-8")
-        code, output = wine.run("explorer", f"/desktop=package,{wine.values['ZANTEQ_DESKTOP_SIZE']}", str(driver),
-                                machine_windows + "\\zanteq.exe", e2e.windows_path(script))
-        lines = [line for line in output.splitlines() if line.strip()]
-        check.that(bool(lines) and lines[-1] == "PASS",
-                   "the installed zanteq.exe shows its main window and its version in the about box\n"
-                   + "\n".join(lines))
+            "dialog-closed", "close", "exits 0"], work)
+        check.that(passed, "the installed zanteq.exe shows its main window and its version in the about box\n"
+                   + transcript)
 
         # 4. The zip: one folder holding the same files.
         unpacked = work / "zip"
