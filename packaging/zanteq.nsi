@@ -70,9 +70,16 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "(C) ${PUBLISHER}"
 !insertmacro MUI_LANGUAGE "Japanese"
 
 Var previous
+Var chosen_folder
 
 Function .onInit
+  ; A folder named with /D= wins over the mode's folder and over the folder
+  ; of an installed version.
+  StrCpy $chosen_folder $INSTDIR
   !insertmacro MULTIUSER_INIT
+  ${If} $chosen_folder != ""
+    StrCpy $INSTDIR $chosen_folder
+  ${EndIf}
 FunctionEnd
 
 Function un.onInit

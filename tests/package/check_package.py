@@ -19,7 +19,8 @@ run (<win-build>/wine-package), as a user would meet it:
 4. the zip unpacks to the same files;
 5. a silent uninstall removes the program, the shortcut and the entry and
    keeps the INI and the .dat file;
-6. a per-user installation (/CurrentUser) and its removal.
+6. a per-user installation (/CurrentUser) and its removal;
+7. an installation into a folder named with /D= and its removal.
 
 Exit code 0 when everything holds; otherwise every failed check is listed.
 """
@@ -307,6 +308,16 @@ def main():
                    and not wine.user_shortcut.exists(),
                    "its uninstaller removes the folder, the entry and the shortcut")
         check.that(wine.ini.exists() and wine.ini.read_bytes() == INI_TEXT, "the INI file is still kept")
+
+        # 7. A folder of the user's choice.
+        chosen = wine.drive_c / "Tools" / "ZANTEQ"
+        code, _ = wine.run(str(installer), "/S", "/D=C:\\Tools\\ZANTEQ")
+        check.that(code == 0 and (wine.uninstall_entry("HKLM") or {}).get("InstallLocation") == "C:\\Tools\\ZANTEQ",
+                   "/D= installs into the folder it names")
+        check_program_files(check, chosen, stage, listed, [])
+        code, _ = wine.run("C:\\Tools\\ZANTEQ\\uninstall.exe", "/S")
+        check.that(code == 0 and not chosen.exists() and wine.uninstall_entry("HKLM") is None,
+                   "and its uninstaller removes it again")
     finally:
         if xvfb is not None:
             e2e.stop_pid(xvfb)
