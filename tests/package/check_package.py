@@ -196,6 +196,14 @@ def main():
 
         check.that(wine.run(str(installer), "/S") == 0, "this version installs silently over it")
         installed(machine, "HKLM", wine.machine_shortcut, ["site.dat"])
+        # A program that needs a DLL of the compiler's would not start on Windows.
+        system32 = {p.name.lower() for p in (wine.drive_c / "windows" / "system32").iterdir()}
+        for name in (n for n in listed if n.endswith(".exe")):
+            imports = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", stage / name], capture_output=True,
+                                     text=True, check=True).stdout
+            dlls = re.findall(r"DLL Name: (\S+)", imports)
+            missing = [d for d in dlls if d.lower() not in system32 and d.lower() not in map(str.lower, listed)]
+            check.that(bool(dlls) and not missing, f"{name} needs only Windows' DLLs and the package's ({missing})")
         check.that(not wine.user_shortcut.exists(), "no shortcut in the user's own Start menu")
 
         # The installed program starts; there is no port here, so the port's
