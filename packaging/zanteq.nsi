@@ -69,8 +69,28 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "(C) ${PUBLISHER}"
 !insertmacro MUI_LANGUAGE "English"
 !insertmacro MUI_LANGUAGE "Japanese"
 
+LangString program_running ${LANG_ENGLISH} "ZANTEQ Setup is running. Close it, then press Retry."
+LangString program_running ${LANG_JAPANESE} "ZANTEQ Setup が起動しています。終了してから「再試行」を押してください。"
+
 Var previous
 Var chosen_folder
+
+; A running zanteq.exe (it holds its single-instance mutex) cannot be
+; replaced or removed: wait until the user closes it, or stop before
+; anything is touched. A silent run stops at once.
+!macro zanteq_wait_until_closed
+  ${Do}
+    System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "ZANTEQ VEZ_O_Mutex") p .r0'
+    ${If} $0 P= 0
+      ${Break}
+    ${EndIf}
+    System::Call 'kernel32::CloseHandle(p r0)'
+    ${If} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$(program_running)" /SD IDCANCEL IDCANCEL`
+      SetErrorLevel 3
+      Quit
+    ${EndIf}
+  ${Loop}
+!macroend
 
 Function .onInit
   ; A folder named with /D= wins over the mode's folder and over the folder
@@ -94,6 +114,7 @@ FunctionEnd
 
 Section "ZANTEQ Setup" main
   SectionIn RO
+  !insertmacro zanteq_wait_until_closed
   ; An installed version (older or not) goes first, through its own
   ; uninstaller, which leaves the user's files; so nothing of it stays
   ; behind and nothing is asked.
@@ -125,6 +146,7 @@ Section "ZANTEQ Setup" main
 SectionEnd
 
 Section "Uninstall"
+  !insertmacro zanteq_wait_until_closed
   !insertmacro zanteq_remove_files
   Delete "$INSTDIR\uninstall.exe"
   ; Stays while it holds files of the user's own, such as saved .dat files.

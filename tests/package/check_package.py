@@ -54,20 +54,29 @@ class Wine:
         """Runs a Windows program and waits until every process it started has ended."""
         env = dict(self.env, LC_ALL=locale) if locale else self.env
         try:
-            return subprocess.run(["wine", *command], env=env, capture_output=True, timeout=RUN_TIMEOUT_S).returncode
+            return self.run_now(*command, env=env)
         except subprocess.TimeoutExpired:
             return None
         finally:
             e2e.wait_wineserver(self.env)
 
-    def drive(self, program, lines, work, locale=None):
-        """Runs a UI driver script on a program in a virtual desktop: (passed, transcript)."""
+    def driver_command(self, program, lines, work):
         script = work / "script.txt"
         script.write_text("\n".join(lines + [""]), encoding="utf-8")
+        return ["wine", "explorer", f"/desktop=package,{self.values['ZANTEQ_DESKTOP_SIZE']}",
+                str(self.driver), program, e2e.windows_path(script)]
+
+    def run_now(self, *command, env=None):
+        """Runs a Windows program and returns as soon as it ends. Its output goes nowhere: a pipe
+        would also be held by the Wine services it starts, which live as long as the Wine server."""
+        return subprocess.run(["wine", *command], env=env or self.env, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL, timeout=RUN_TIMEOUT_S).returncode
+
+    def drive(self, program, lines, work, locale=None):
+        """Runs a UI driver script on a program in a virtual desktop: (passed, transcript)."""
         env = dict(self.env, LC_ALL=locale) if locale else self.env
-        result = subprocess.run(["wine", "explorer", f"/desktop=package,{self.values['ZANTEQ_DESKTOP_SIZE']}",
-                                 str(self.driver), program, e2e.windows_path(script)],
-                                env=env, capture_output=True, timeout=RUN_TIMEOUT_S)
+        result = subprocess.run(self.driver_command(program, lines, work), env=env, capture_output=True,
+                                timeout=RUN_TIMEOUT_S)
         e2e.wait_wineserver(self.env)
         lines = [line for line in result.stdout.decode("utf-8", "replace").splitlines() if line.strip()]
         return bool(lines) and lines[-1] == "PASS", "\n".join(lines)
@@ -237,6 +246,23 @@ def main():
         chosen = wine.drive_c / "Tools" / "ZANTEQ"
         check.that(wine.run(str(installer), "/S", "/D=C:\\Tools\\ZANTEQ") == 0, "/D= names the folder")
         installed(chosen, "HKLM", wine.machine_shortcut)
+        # While the program runs, neither the installer nor the uninstaller
+        # (run in place, so it is waited for; its _?= folder must not need
+        # quotes) touches anything: a silent run stops with exit code 3.
+        program = subprocess.Popen(wine.driver_command(wine.windows(chosen / "zanteq.exe"), [
+            "launch", "window", "exits 0 main 120000"], work), env=wine.env, stdout=subprocess.PIPE)
+        try:
+            up = any(b"main window after" in line for line in program.stdout)
+            codes = [wine.run_now(*command) if up else None
+                     for command in ([str(installer), "/S"],
+                                     [wine.windows(chosen / "uninstall.exe"), "/S", f"_?={wine.windows(chosen)}"])]
+        finally:
+            subprocess.run(["wineserver", "-k"], env=wine.env)  # this run's private prefix only
+            program.wait(timeout=RUN_TIMEOUT_S)
+            e2e.wait_wineserver(wine.env)
+        check.that(codes == [3, 3], f"installer and uninstaller stop while the program runs (exit codes {codes})")
+        installed(chosen, "HKLM", wine.machine_shortcut)
+
         removed(chosen, "HKLM", wine.machine_shortcut)
     finally:
         if xvfb is not None:
