@@ -83,6 +83,9 @@
 // shared by every settings dialog
 #define IDC_SLAVE_ADDRESS 1005
 
+// about (100): the version line, read by the package test
+#define IDC_ABOUT_VERSION 1199
+
 // interface (144)
 #define IDC_COM_PORT 1072
 #define IDC_RS_CONTROL 1075

@@ -189,6 +189,7 @@ class Driver {
     if (command == "filedlg") return file_dialog(word(w, 1, ""), word(w, 2, ""), true, f);
     if (command == "filedlg-cancel") return file_dialog(word(w, 1, ""), "", false, f);
     if (command == "title") return title(word(w, 1, ""), number(w, 2, default_timeout_ms), f);
+    if (command == "caption") return caption(word(w, 1, ""), number(w, 2, default_timeout_ms), f);
     if (command == "status-clock") return status_clock(f);
     if (command == "exits") return exits(number(w, 1, 0), word(w, 2, "main"), number(w, 3, 10000), f);
     if (command == "alive") return alive(word(w, 1, "main"), f);
@@ -454,6 +455,22 @@ class Driver {
     std::wstring seen;
     if (!wait_for(timeout, [&] { return (seen = text_of(main)) == wanted; })) {
       fail(f, "the title is \"" + utf8(seen) + "\"");
+    }
+  }
+
+  // A window of dialog class with this caption belongs to a started program:
+  // also another program's main window, such as an installer's.
+  void caption(const std::string& expected, DWORD timeout, Failure& f) {
+    const std::wstring wanted = wide(expected);
+    const bool seen = wait_for(timeout, [&] {
+      for (HWND d : program_dialogs()) {
+        if (text_of(d) == wanted) return true;
+      }
+      return false;
+    });
+    if (!seen) {
+      describe_open_windows();
+      fail(f, "no window captioned \"" + expected + "\"");
     }
   }
 
