@@ -126,8 +126,13 @@ LRESULT on_paint(HWND window) {
 }
 
 LRESULT on_timer() {
-  reply_tick(app_state().link, reporter());
+  reply_tick(app_state().link, reply_boxes());
   refresh_clock();
+  return 0;
+}
+
+LRESULT on_show_reply_boxes() {
+  reply_boxes().show_waiting(reporter());
   return 0;
 }
 
@@ -169,6 +174,8 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       return 0;
     case WM_TIMER:
       return on_timer();
+    case message_show_reply_boxes:
+      return on_show_reply_boxes();
     default:
       return DefWindowProcW(window, message, wparam, lparam);
   }

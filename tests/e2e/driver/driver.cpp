@@ -185,6 +185,7 @@ class Driver {
     if (command == "click") return click(number(w, 1, 0), f);
     if (command == "dialog-closed") return dialog_closed(number(w, 1, default_timeout_ms), f);
     if (command == "box") return box(w, f);
+    if (command == "box-owner") return box_owner(w, f);
     if (command == "nobox") return no_box(number(w, 1, 1000), f);
     if (command == "filedlg") return file_dialog(word(w, 1, ""), word(w, 2, ""), true, f);
     if (command == "filedlg-cancel") return file_dialog(word(w, 1, ""), "", false, f);
@@ -374,9 +375,21 @@ class Driver {
     const DWORD timeout = number(w, 4, default_timeout_ms);
     const DWORD earliest = number(w, 5, 0);
     const int id = button == "yes" ? IDYES : button == "no" ? IDNO : button == "cancel" ? IDCANCEL : IDOK;
-    HWND found = nullptr;
     const ULONGLONG start = GetTickCount64();
-    const bool seen = wait_for(timeout, [&] {
+    const HWND found = wait_for_box(caption, text, timeout);
+    if (!found) return fail(f, "no box [" + utf8(caption) + "] \"" + shown(text) + "\"");
+    const ULONGLONG after = GetTickCount64() - start;
+    say("     box after %llu ms", static_cast<unsigned long long>(after));
+    if (after < earliest) return fail(f, "the box came too early");
+    const HWND button_window = GetDlgItem(found, id);
+    if (!button_window) return fail(f, "the box has no button '" + button + "'");
+    PostMessageW(found, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button_window));
+    if (!wait_for(default_timeout_ms, [&] { return !IsWindow(found); })) fail(f, "the box stays open");
+  }
+
+  static HWND wait_for_box(const std::wstring& caption, const std::wstring& text, DWORD timeout) {
+    HWND found = nullptr;
+    wait_for(timeout, [&] {
       for (HWND d : program_dialogs()) {
         if (text_of(d) == caption && box_text(d) == text) {
           found = d;
@@ -385,14 +398,25 @@ class Driver {
       }
       return false;
     });
-    if (!seen) return fail(f, "no box [" + utf8(caption) + "] \"" + shown(text) + "\"");
-    const ULONGLONG after = GetTickCount64() - start;
-    say("     box after %llu ms", static_cast<unsigned long long>(after));
-    if (after < earliest) return fail(f, "the box came too early");
-    const HWND button_window = GetDlgItem(found, id);
-    if (!button_window) return fail(f, "the box has no button '" + button + "'");
-    PostMessageW(found, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button_window));
-    if (!wait_for(default_timeout_ms, [&] { return !IsWindow(found); })) fail(f, "the box stays open");
+    return found;
+  }
+
+  // box-owner <caption> <text> dialog|main [timeout ms]: such a box is open
+  // (it stays open) and is owned by the current dialog or the main window,
+  // so it stays in front of the window the user works in.
+  void box_owner(const std::vector<std::string>& w, Failure& f) {
+    const std::wstring caption = wide(word(w, 1, ""));
+    const std::wstring text = wide(word(w, 2, ""));
+    const std::string which = word(w, 3, "dialog");
+    const HWND wanted = which == "main" ? need_main(f) : need_dialog(f);
+    if (!wanted) return;
+    const HWND found = wait_for_box(caption, text, number(w, 4, default_timeout_ms));
+    if (!found) return fail(f, "no box [" + utf8(caption) + "] \"" + shown(text) + "\"");
+    const HWND owner = GetWindow(found, GW_OWNER);
+    if (owner != wanted) {
+      fail(f, "the box is owned by " + (owner ? "[" + utf8(text_of(owner)) + "]" : std::string("no window")) +
+                  ", not by the " + which + " window");
+    }
   }
 
   void no_box(DWORD ms, Failure& f) {
