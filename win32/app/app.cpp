@@ -2,7 +2,6 @@
 #include "win32/app/app.h"
 
 #include "win32/app/main_window.h"
-
 #include "win32/link/message_boxes.h"
 #include "win32/link/serial_port.h"
 
