@@ -23,11 +23,6 @@ bool ReplyBoxes::take(Box& box) {
   return true;
 }
 
-std::size_t ReplyBoxes::waiting() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return boxes_.size();
-}
-
 void ReplyBoxes::show_waiting(Reporter& shown_by) {
   if (showing_) return;
   showing_ = true;

@@ -13,7 +13,6 @@
 // the interface thread only.
 #pragma once
 
-#include <cstddef>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -43,8 +42,6 @@ class ReplyBoxes final : public Reporter {
   // runs the wake-up) returns at once, so boxes never pile up on each other.
   void show_waiting(Reporter& shown_by);
 
-  std::size_t waiting() const;
-
  private:
   enum class Kind { success, error, warning };
   struct Box {
@@ -56,7 +53,7 @@ class ReplyBoxes final : public Reporter {
   bool take(Box& box);
 
   const std::function<void()> wake_;
-  mutable std::mutex mutex_;
+  std::mutex mutex_;
   std::deque<Box> boxes_;
   bool showing_ = false;  // interface thread only
 };
