@@ -4,6 +4,15 @@
 namespace zanteq {
 
 void LineAssembler::feed(const char* data, std::size_t size, const LineHandler& on_line) {
+  // Bytes without a line end before a command (line noise, a reply cut
+  // off, a unit switched on mid-line) belong to no reply. Glued to the next
+  // reply they would turn the unit's "GO" into one garbage line, which still
+  // ends the reply wait, so the user would see neither "Success" nor an
+  // error. The command's reply starts afresh instead.
+  if (fresh_line_.exchange(false)) {
+    length_ = 0;
+    dropping_ = false;
+  }
   for (std::size_t i = 0; i < size; ++i) {
     const char byte = data[i];
     if (dropping_) {

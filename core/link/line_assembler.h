@@ -8,9 +8,14 @@
 // taken for a reply of its own (a garbled line ending in "GO\r\n" must not
 // count as "GO").
 //
-// Owned by the receiving thread; not shared.
+// A command going out starts a fresh reply line (command_sent): whatever
+// came before it without a line end is dropped before the next bytes.
+//
+// Owned by the receiving thread; only command_sent may be called from
+// another thread (the one that sends).
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <string_view>
@@ -30,6 +35,10 @@ class LineAssembler {
   // Feeds the bytes of one read; calls `on_line` once per completed line.
   void feed(const char* data, std::size_t size, const LineHandler& on_line);
 
+  // A command is about to go out: its reply starts a line of its own. Call
+  // before the command is written, so its reply cannot be read first.
+  void command_sent() { fresh_line_ = true; }
+
   // Bytes of the unfinished line collected so far.
   std::size_t pending() const { return length_; }
 
@@ -37,6 +46,7 @@ class LineAssembler {
   char line_[line_buffer_size] = {};
   std::size_t length_ = 0;
   bool dropping_ = false;  // inside an over-long line: skip until its LF
+  std::atomic<bool> fresh_line_{false};
 };
 
 }  // namespace zanteq

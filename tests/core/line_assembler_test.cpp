@@ -115,5 +115,35 @@ TEST(LineAssembler, NeverGrowsPastItsBufferOnEndlessInput) {
   EXPECT_EQ(lines, 1);
 }
 
+TEST(LineAssembler, ACommandGoingOutDropsAnUnfinishedLine) {
+  // Noise, a cut-off reply, and the tail of an over-long line: each is gone
+  // once a command goes out, and the command's reply comes through whole.
+  for (const std::string& before : {std::string("\x13\xFEzz"), std::string("VAB01"),
+                                    std::string(700, 'A')}) {
+    SCOPED_TRACE(before.substr(0, 8));
+    LineAssembler assembler;
+    Lines lines;
+    auto collect = [&lines](std::string_view line) { lines.emplace_back(line); };
+    assembler.feed(before.data(), before.size(), collect);
+    assembler.command_sent();
+    assembler.feed("G", 1, collect);
+    assembler.feed("O\r\n", 3, collect);
+    EXPECT_EQ(lines, Lines{"GO\r\n"});
+    EXPECT_EQ(assembler.pending(), 0u);
+  }
+
+  // Only what came before the command: a reply that completes in the same
+  // read as the command is untouched, and without a command a split reply
+  // is still joined.
+  LineAssembler assembler;
+  Lines lines;
+  auto collect = [&lines](std::string_view line) { lines.emplace_back(line); };
+  assembler.feed("E3\r\nVAB", 7, collect);
+  assembler.feed("01100\r\n", 7, collect);
+  assembler.command_sent();
+  assembler.feed("GO\r\n", 4, collect);
+  EXPECT_EQ(lines, (Lines{"E3\r\n", "VAB01100\r\n", "GO\r\n"}));
+}
+
 }  // namespace
 }  // namespace zanteq

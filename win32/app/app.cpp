@@ -1,6 +1,7 @@
 // The process-wide instances, constructed in dependency order.
 #include "win32/app/app.h"
 
+#include "win32/app/main_window.h"
 #include "win32/link/message_boxes.h"
 #include "win32/link/serial_port.h"
 
@@ -10,10 +11,15 @@ namespace {
 
 AppState the_app;
 MessageBoxReporter the_reporter;
-SerialPort the_port{the_app, the_reporter};
-Operations the_operations{the_app, the_port, the_reporter};
 HINSTANCE the_instance = nullptr;
 HWND the_main_window = nullptr;
+// Boxes are raised only once the main window exists (the port opens after
+// it); without it a post would go to no window.
+ReplyBoxes the_reply_boxes{[] {
+  if (the_main_window) PostMessageW(the_main_window, message_show_reply_boxes, 0, 0);
+}};
+SerialPort the_port{the_app, the_reply_boxes};
+Operations the_operations{the_app, the_port, the_reporter};
 
 }  // namespace
 
@@ -21,6 +27,7 @@ AppState& app_state() { return the_app; }
 HINSTANCE app_instance() { return the_instance; }
 HWND main_window() { return the_main_window; }
 Reporter& reporter() { return the_reporter; }
+ReplyBoxes& reply_boxes() { return the_reply_boxes; }
 SerialPort& serial_port() { return the_port; }
 Operations& operations() { return the_operations; }
 

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include "core/dialogs/operations.h"
+#include "core/link/reply_boxes.h"
 #include "core/link/reporter.h"
 #include "core/settings/record.h"
 
@@ -19,6 +20,9 @@ AppState& app_state();
 HINSTANCE app_instance();
 HWND main_window();          // nullptr until the main window exists
 Reporter& reporter();        // the message boxes
+// The link's boxes (the unit's error replies, "No Connect", "Success", the
+// port's failures): queued from any thread, shown by the main window.
+ReplyBoxes& reply_boxes();
 SerialPort& serial_port();   // also the CommandSink of operations()
 Operations& operations();    // every send_* of the feature dialogs
 

@@ -50,7 +50,10 @@ int run_program(HINSTANCE instance) {
 
   SerialPort& port = serial_port();
   port.open_port(app.iface.com_port);
-  if (!port.start_read_thread()) reporter().show_warning_box("error creating read thread");
+  if (!port.start_read_thread()) reply_boxes().show_warning_box("error creating read thread");
+  // A port that fails to open says so before the message loop runs, box by
+  // box, as the program's first words.
+  reply_boxes().show_waiting(reporter());
 
   const int exit_code = run_message_loop();
   port.stop();

@@ -145,8 +145,13 @@ LRESULT on_paint(HWND window) {
 }
 
 LRESULT on_timer() {
-  reply_tick(app_state().link, reporter());
+  reply_tick(app_state().link, reply_boxes());
   refresh_clock();
+  return 0;
+}
+
+LRESULT on_show_reply_boxes() {
+  reply_boxes().show_waiting(reporter());
   return 0;
 }
 
@@ -217,6 +222,8 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       return on_query_end_session(window, lparam);
     case WM_ENDSESSION:
       return on_end_session(wparam != FALSE);
+    case message_show_reply_boxes:
+      return on_show_reply_boxes();
     default:
       return DefWindowProcW(window, message, wparam, lparam);
   }

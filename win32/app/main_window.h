@@ -9,6 +9,10 @@
 
 namespace zanteq::win32 {
 
+// Posted when the link has queued a box (reply_boxes): the main window shows
+// it on the interface thread.
+constexpr UINT message_show_reply_boxes = WM_APP + 1;
+
 bool register_main_window_class(HINSTANCE instance);
 // Created at (0, 0) with the size for the running Windows version.
 HWND create_main_window(HINSTANCE instance);

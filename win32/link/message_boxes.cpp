@@ -1,17 +1,32 @@
-// Message boxes: a beep first, then a task-modal box without owner.
+// Message boxes: a beep first, then a box owned by the window the user
+// works in.
 #include "win32/link/message_boxes.h"
 
 #include <windows.h>
 
+#include "win32/app/app.h"
 #include "win32/link/text_conversion.h"
 
 namespace zanteq::win32 {
 
 namespace {
 
+// The active window of the interface thread (a dialog, or the main window);
+// while the program is in the background, the window of it that was active
+// last. An owned box stays in front of its owner and keeps it disabled. On
+// any other thread there is no window to own the box: nullptr.
+HWND box_owner() {
+  const HWND main = main_window();
+  if (!main || GetWindowThreadProcessId(main, nullptr) != GetCurrentThreadId()) return nullptr;
+  if (const HWND active = GetActiveWindow()) return active;
+  return GetLastActivePopup(main);
+}
+
 void show_box(const char* text, const wchar_t* caption, UINT icon) {
   MessageBeep(MB_ICONQUESTION);
-  MessageBoxW(nullptr, utf8_to_wide(text).c_str(), caption, MB_OK | MB_TASKMODAL | icon);
+  const HWND owner = box_owner();
+  MessageBoxW(owner, utf8_to_wide(text).c_str(), caption,
+              MB_OK | icon | (owner ? MB_APPLMODAL : MB_TASKMODAL));
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The program's three kinds of message box and the questions it asks.
-// Every box has no owner and is task-modal: it can come from the receiving
-// thread as well as from the interface thread, and it blocks its caller
-// until the user presses OK.
+// Boxes are shown on the interface thread, owned by the window the user
+// works in, and block their caller until the user presses OK. The link's
+// boxes reach that thread through ReplyBoxes (win32/app/app.h).
 #pragma once
 
 #include "core/link/reporter.h"

@@ -9,7 +9,6 @@
 
 #include "core/link/dispatch.h"
 #include "core/link/framing.h"
-#include "core/link/line_assembler.h"
 #include "win32/link/text_conversion.h"
 #include "core/app/app_shell.h"
 
@@ -81,6 +80,7 @@ void SerialPort::send_command(std::string_view text) {
   if (bytes.empty() || !is_open()) return;
 
   release_finished_writes(false);
+  assembler_.command_sent();
   auto write = std::make_unique<Write>();
   write->bytes = std::move(bytes);
   write->overlapped.hEvent = manual_reset_event();
@@ -143,7 +143,6 @@ void SerialPort::read_thread() {
   overlapped.hEvent = manual_reset_event();
   if (!overlapped.hEvent) return;
   char buffer[line_buffer_size];
-  LineAssembler assembler;
   const auto dispatch = [this](std::string_view line) {
     dispatch_reply(app_.link, app_.record, reporter_, line);
   };
@@ -158,7 +157,7 @@ void SerialPort::read_thread() {
       if (WaitForSingleObject(stop_event_, retry_pause_ms) == WAIT_OBJECT_0) break;
       continue;
     }
-    assembler.feed(buffer, received, dispatch);
+    assembler_.feed(buffer, received, dispatch);
   }
 
   PurgeComm(port_, PURGE_RXCLEAR);

@@ -6,8 +6,9 @@
 //    its bytes, its overlap record and its event until the write completes,
 //    so a send returns at once without the bytes going out of scope.
 //  - the receiving thread owns the read overlap record, the read buffer and
-//    the line assembler, and runs the reply dispatch for every complete line
-//    (decoders and error boxes included).
+//    the line assembler (a send only tells it that a command goes out), and
+//    runs the reply dispatch for every complete line (decoders included);
+//    the boxes it raises wait for the interface thread to show them.
 //  - shared between them: the port handle (read-only after opening), the
 //    stop event, and the link values of AppState, which are atomics.
 #pragma once
@@ -19,6 +20,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/link/line_assembler.h"
 #include "core/link/reporter.h"
 #include "core/settings/record.h"
 
@@ -67,6 +69,7 @@ class SerialPort final : public CommandSink {
   HANDLE stop_event_ = nullptr;  // set at exit; wakes the receiving thread
   HANDLE thread_ = nullptr;
   std::list<std::unique_ptr<Write>> writes_;  // interface thread only
+  LineAssembler assembler_;                   // receiving thread
 };
 
 }  // namespace zanteq::win32

@@ -7,8 +7,7 @@
 // One command per line; '#' starts a comment; arguments are words or
 // "quoted strings" with \r \n \t \" \\ escapes. The commands are listed in
 // tests/e2e/README.md. Every step is echoed; the first failure ends the run.
-// Exit code: 0 all steps passed, 1 a step failed, 77 the scenario needs a
-// dialog that the program does not have yet (the test is skipped).
+// Exit code: 0 all steps passed, 1 a step failed.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -17,7 +16,6 @@
 #include <vector>
 
 #include "tests/e2e/driver/script.h"
-#include "core/app/app_shell.h"
 
 namespace {
 
@@ -172,8 +170,7 @@ class Driver {
     if (command == "menu") return post_command(number(w, 1, 0), f);
     if (command == "contextmenu") return context_menu(number(w, 1, 0), number(w, 2, 0), f);
     if (command == "close") return close_main(f);
-    if (command == "dialog") return dialog(word(w, 1, ""), number(w, 2, default_timeout_ms), false, f);
-    if (command == "dialog-or-skip") return dialog(word(w, 1, ""), number(w, 2, 3000), true, f);
+    if (command == "dialog") return dialog(word(w, 1, ""), number(w, 2, default_timeout_ms), f);
     if (command == "nodialog") return no_dialog(word(w, 1, ""), number(w, 2, 1000), f);
     if (command == "dialog-cancel") return dialog_cancel(f);
     if (command == "hover") return hover(number(w, 1, 0), number(w, 2, 0));
@@ -185,6 +182,7 @@ class Driver {
     if (command == "click") return click(number(w, 1, 0), f);
     if (command == "dialog-closed") return dialog_closed(number(w, 1, default_timeout_ms), f);
     if (command == "box") return box(w, f);
+    if (command == "box-owner") return box_owner(w, f);
     if (command == "nobox") return no_box(number(w, 1, 1000), f);
     if (command == "filedlg") return file_dialog(word(w, 1, ""), word(w, 2, ""), true, f);
     if (command == "filedlg-cancel") return file_dialog(word(w, 1, ""), "", false, f);
@@ -257,7 +255,7 @@ class Driver {
 
   // A dialog of the program, by its caption or, written #ID, by a control
   // it holds (captions follow the unit-name rule; control ids do not).
-  void dialog(const std::string& which, DWORD timeout, bool skip_if_missing, Failure& f) {
+  void dialog(const std::string& which, DWORD timeout, Failure& f) {
     const bool by_control = !which.empty() && which[0] == '#';
     const int control = by_control ? std::atoi(which.c_str() + 1) : 0;
     const std::wstring wanted = wide(which);
@@ -272,21 +270,14 @@ class Driver {
       }
       return false;
     });
-    if (!seen) {
-      if (skip_if_missing) {
-        f = {exit_skip, "the dialog " + which + " does not open yet"};
-      } else {
-        fail(f, "no dialog " + which);
-      }
-      return;
-    }
+    if (!seen) return fail(f, "no dialog " + which);
     dialog_ = found;
   }
 
   // No such dialog opens within `ms`.
   void no_dialog(const std::string& which, DWORD ms, Failure& f) {
     Failure probe;
-    dialog(which, ms, false, probe);
+    dialog(which, ms, probe);
     if (probe.code == exit_pass) fail(f, "the dialog " + which + " opened");
     dialog_ = nullptr;
   }
@@ -378,9 +369,21 @@ class Driver {
     const DWORD timeout = number(w, 4, default_timeout_ms);
     const DWORD earliest = number(w, 5, 0);
     const int id = button == "yes" ? IDYES : button == "no" ? IDNO : button == "cancel" ? IDCANCEL : IDOK;
-    HWND found = nullptr;
     const ULONGLONG start = GetTickCount64();
-    const bool seen = wait_for(timeout, [&] {
+    const HWND found = wait_for_box(caption, text, timeout);
+    if (!found) return fail(f, "no box [" + utf8(caption) + "] \"" + shown(text) + "\"");
+    const ULONGLONG after = GetTickCount64() - start;
+    say("     box after %llu ms", static_cast<unsigned long long>(after));
+    if (after < earliest) return fail(f, "the box came too early");
+    const HWND button_window = GetDlgItem(found, id);
+    if (!button_window) return fail(f, "the box has no button '" + button + "'");
+    PostMessageW(found, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button_window));
+    if (!wait_for(default_timeout_ms, [&] { return !IsWindow(found); })) fail(f, "the box stays open");
+  }
+
+  static HWND wait_for_box(const std::wstring& caption, const std::wstring& text, DWORD timeout) {
+    HWND found = nullptr;
+    wait_for(timeout, [&] {
       for (HWND d : program_dialogs()) {
         if (text_of(d) == caption && box_text(d) == text) {
           found = d;
@@ -389,14 +392,25 @@ class Driver {
       }
       return false;
     });
-    if (!seen) return fail(f, "no box [" + utf8(caption) + "] \"" + shown(text) + "\"");
-    const ULONGLONG after = GetTickCount64() - start;
-    say("     box after %llu ms", static_cast<unsigned long long>(after));
-    if (after < earliest) return fail(f, "the box came too early");
-    const HWND button_window = GetDlgItem(found, id);
-    if (!button_window) return fail(f, "the box has no button '" + button + "'");
-    PostMessageW(found, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button_window));
-    if (!wait_for(default_timeout_ms, [&] { return !IsWindow(found); })) fail(f, "the box stays open");
+    return found;
+  }
+
+  // box-owner <caption> <text> dialog|main [timeout ms]: such a box is open
+  // (it stays open) and is owned by the current dialog or the main window,
+  // so it stays in front of the window the user works in.
+  void box_owner(const std::vector<std::string>& w, Failure& f) {
+    const std::wstring caption = wide(word(w, 1, ""));
+    const std::wstring text = wide(word(w, 2, ""));
+    const std::string which = word(w, 3, "dialog");
+    const HWND wanted = which == "main" ? need_main(f) : need_dialog(f);
+    if (!wanted) return;
+    const HWND found = wait_for_box(caption, text, number(w, 4, default_timeout_ms));
+    if (!found) return fail(f, "no box [" + utf8(caption) + "] \"" + shown(text) + "\"");
+    const HWND owner = GetWindow(found, GW_OWNER);
+    if (owner != wanted) {
+      fail(f, "the box is owned by " + (owner ? "[" + utf8(text_of(owner)) + "]" : std::string("no window")) +
+                  ", not by the " + which + " window");
+    }
   }
 
   void no_box(DWORD ms, Failure& f) {
@@ -474,8 +488,19 @@ class Driver {
     }
   }
 
-  // The status bar shows today's date and the time as the program's rules
-  // write them (part 0 is what WM_GETTEXT returns).
+  // Today's date as the status bar writes it, "2026年12月 5日  土曜日":
+  // month and day blank-padded to two places, two blanks, the weekday's
+  // name. Written out here, not with the program's own formatter, so that a
+  // fault of the formatter shows.
+  static std::wstring date_as_shown(const SYSTEMTIME& now) {
+    static const wchar_t* const weekdays[7] = {L"日曜日", L"月曜日", L"火曜日", L"水曜日",
+                                               L"木曜日", L"金曜日", L"土曜日"};
+    const auto two_places = [](unsigned n) { return (n < 10 ? L" " : L"") + std::to_wstring(n); };
+    return std::to_wstring(now.wYear) + L"年" + two_places(now.wMonth) + L"月" + two_places(now.wDay) +
+           L"日  " + weekdays[now.wDayOfWeek % 7];
+  }
+
+  // The status bar shows today's date (part 0 is what WM_GETTEXT returns).
   void status_clock(Failure& f) {
     const HWND main = need_main(f);
     if (!main) return;
@@ -485,9 +510,7 @@ class Driver {
     const bool same = wait_for(2000, [&] {
       SYSTEMTIME now{};
       GetLocalTime(&now);
-      const zanteq::ClockReading reading{now.wYear, now.wMonth, now.wDay, now.wDayOfWeek,
-                                         now.wHour, now.wMinute, now.wSecond};
-      expected = wide(zanteq::status_date_text(reading));
+      expected = date_as_shown(now);
       seen = text_of(bar);
       return seen == expected;
     });

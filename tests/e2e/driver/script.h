@@ -1,6 +1,6 @@
 // What the UI driver and the link probe share: reading a script of
 // commands, splitting a line into words, and echoing progress as UTF-8 on
-// standard output (the test harness reads the last line: PASS, FAIL or SKIP).
+// standard output (the test harness reads the last line: PASS or FAIL).
 #pragma once
 
 #include <windows.h>
@@ -16,7 +16,6 @@ namespace e2e {
 
 constexpr int exit_pass = 0;
 constexpr int exit_fail = 1;
-constexpr int exit_skip = 77;
 
 inline std::string utf8(const std::wstring& text) {
   if (text.empty()) return {};
@@ -151,8 +150,8 @@ int run_script(const std::vector<std::string>& lines, Step step, OnFailure on_fa
     Failure failure;
     step(words, failure);
     if (failure.code != exit_pass) {
-      if (failure.code == exit_fail) on_failure();
-      say("%s at line %d: %s", failure.code == exit_skip ? "SKIP" : "FAIL", line_number, failure.why.c_str());
+      on_failure();
+      say("FAIL at line %d: %s", line_number, failure.why.c_str());
       return failure.code;
     }
   }
