@@ -12,6 +12,9 @@
 #define IDR_MENU_NAME "IDM_MENU"
 #define IDI_MAIN_NAME "MYICON"
 #define IDB_TOOLBAR 131
+// The toolbar image drawn for 150 % and 200 % display scale.
+#define IDB_TOOLBAR_150 231
+#define IDB_TOOLBAR_200 232
 
 // ---- Dialog templates (IDD_) ---------------------------------------------
 #define IDD_ABOUT 100
