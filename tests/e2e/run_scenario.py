@@ -45,6 +45,8 @@ class Scenario:
         self.expect_ini = {}
         self.rx_spacing = []      # (first RX, count, least ms, most ms)
         self.existing_files = []  # names that must exist after the run
+        self.dpi = None           # LogPixels for this run, None: the prefix's own
+        self.locale = None        # LC_ALL of Wine for this run, None: the prefix's Japanese one
         self.script = []
         for number, line in enumerate(self.path.read_text(encoding="utf-8").splitlines(), 1):
             stripped = line.strip()
@@ -82,6 +84,12 @@ class Scenario:
         elif keyword == "rx-spacing":
             first, count, least, most = (int(word) for word in rest.split())
             self.rx_spacing.append((first, count, least, most))
+        elif keyword == "dpi":
+            self.dpi = int(rest)
+            if not 48 <= self.dpi <= 480:
+                raise SystemExit(f"{self.path}:{number}: @dpi {rest} is no display scale")
+        elif keyword == "locale":
+            self.locale = rest
         elif keyword == "expect-ini":
             for pair in rest.split():
                 key, _, value = pair.partition("=")
@@ -108,7 +116,7 @@ def windows_path(path):
 
 
 def start_xvfb(env):
-    out = subprocess.run([str(WINE_ENV), "xvfb"], check=True, capture_output=True, text=True).stdout
+    out = subprocess.run([str(WINE_ENV), "xvfb"], check=True, capture_output=True, text=True, env=env).stdout
     values = dict(line.split("=", 1) for line in out.splitlines() if "=" in line)
     env["DISPLAY"] = values["DISPLAY"]
     return int(values["PID"])
@@ -128,6 +136,22 @@ def wait_wineserver(env):
         # Our private prefix only: end what is left of this run.
         subprocess.run(["wineserver", "-k"], env=env)
         subprocess.run(["wineserver", "-w"], env=env, timeout=30)
+
+
+def prefix_dpi(env):
+    """The prefix's LogPixels as its registry file holds it (the server is
+    down between runs), None when it is not set."""
+    out = subprocess.run([str(WINE_ENV), "get-dpi"], check=True, capture_output=True, text=True, env=env).stdout
+    return int(out) if out.strip() else None
+
+
+def set_prefix_dpi(env, dpi):
+    subprocess.run([str(WINE_ENV), "set-dpi", str(dpi) if dpi else "none"], check=True, env=env)
+
+
+def scaled_size(size, dpi):
+    width, height = (int(v) for v in size.split("x"))
+    return f"{width * dpi // 96}x{height * dpi // 96}"
 
 
 def read_ini(path):
@@ -201,6 +225,7 @@ def main():
     lock = open(wine_dir / ".lock", "w")
     fcntl.flock(lock, fcntl.LOCK_EX)
     env, values = wine_env(wine_dir)
+    env["ZANTEQ_WINE_DIR"] = str(wine_dir)  # for the scripts/wine-env calls of this run
     com1 = pathlib.Path(values["ZANTEQ_COM1_LINK"])
     ini = pathlib.Path(values["ZANTEQ_INI"])
     legacy_ini = pathlib.Path(env["WINEPREFIX"]) / "drive_c" / "windows" / "zanteq.ini"
@@ -216,6 +241,16 @@ def main():
     if scenario.ini:
         write_ini(ini, scenario.ini)
 
+    desktop = values["ZANTEQ_DESKTOP_SIZE"]
+    if scenario.locale:
+        env["LC_ALL"] = scenario.locale
+    saved_dpi = prefix_dpi(env) if scenario.dpi else None
+    if scenario.dpi:
+        # A larger scale gets a screen and a desktop as much larger, so the
+        # windows fit as they do at 100 %.
+        desktop = scaled_size(desktop, max(scenario.dpi, 96))
+        env["ZANTEQ_XVFB_SCREEN"] = desktop if scenario.dpi > 120 else "1280x1024"
+
     work_windows = windows_path(work).replace("\\", "\\\\")  # as written inside "quotes"
     script = "\n".join(line.replace("$WORK", work_windows) for line in scenario.script) + "\n"
     (work / "script.txt").write_text(script, encoding="utf-8")
@@ -223,6 +258,8 @@ def main():
     xvfb = sim = None
     output = ""
     try:
+        if scenario.dpi:
+            set_prefix_dpi(env, scenario.dpi)
         xvfb = start_xvfb(env)
         if com1.is_symlink() or com1.exists():
             com1.unlink()
@@ -242,7 +279,7 @@ def main():
                 return EXIT_FAIL
 
         if scenario.runner == "driver":
-            command = ["wine", "explorer", f"/desktop=e2e,{values['ZANTEQ_DESKTOP_SIZE']}",
+            command = ["wine", "explorer", f"/desktop=e2e,{desktop}",
                        str(tools / "zanteq-driver.exe"), windows_path(program), windows_path(work / "script.txt")]
         elif scenario.runner == "link-probe":
             command = ["wine", str(tools / "zanteq-link-probe.exe"), windows_path(work / "script.txt")]
@@ -264,6 +301,10 @@ def main():
                 sim.kill()
         if xvfb is not None:
             stop_pid(xvfb)
+        if scenario.dpi:
+            # The other scenarios run at the prefix's own scale.
+            wait_wineserver(env)
+            set_prefix_dpi(env, saved_dpi)
 
     print(output, end="")
     lines = [line for line in output.splitlines() if line.strip()]
