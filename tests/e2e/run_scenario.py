@@ -45,7 +45,7 @@ class Scenario:
         self.expect_ini = {}
         self.rx_spacing = []      # (first RX, count, least ms, most ms)
         self.existing_files = []  # names that must exist after the run
-        self.dpi = None           # LogPixels for this run, None: the prefix's own
+        self.dpi = None           # LogPixels for this run, None: none (96 DPI)
         self.locale = None        # LC_ALL of Wine for this run, None: the prefix's Japanese one
         self.script = []
         for number, line in enumerate(self.path.read_text(encoding="utf-8").splitlines(), 1):
@@ -244,7 +244,9 @@ def main():
     desktop = values["ZANTEQ_DESKTOP_SIZE"]
     if scenario.locale:
         env["LC_ALL"] = scenario.locale
-    saved_dpi = prefix_dpi(env) if scenario.dpi else None
+    # The tests' prefix has no scale of its own (96 DPI); a run stopped
+    # before it could restore it leaves one, which the next run clears.
+    stale_dpi = prefix_dpi(env)
     if scenario.dpi:
         # A larger scale gets a screen and a desktop as much larger, so the
         # windows fit as they do at 100 %.
@@ -258,7 +260,7 @@ def main():
     xvfb = sim = None
     output = ""
     try:
-        if scenario.dpi:
+        if scenario.dpi != stale_dpi:
             set_prefix_dpi(env, scenario.dpi)
         xvfb = start_xvfb(env)
         if com1.is_symlink() or com1.exists():
@@ -302,9 +304,9 @@ def main():
         if xvfb is not None:
             stop_pid(xvfb)
         if scenario.dpi:
-            # The other scenarios run at the prefix's own scale.
+            # The other scenarios run at 96 DPI.
             wait_wineserver(env)
-            set_prefix_dpi(env, saved_dpi)
+            set_prefix_dpi(env, None)
 
     print(output, end="")
     lines = [line for line in output.splitlines() if line.strip()]

@@ -121,9 +121,9 @@ int toolbar_bitmap(int percent) {
 
 // Buttons sized for the image that suits the window's DPI: a bitmap drawn
 // for that scale, not one stretched.
-HWND create_toolbar(HWND window) {
+HWND create_toolbar(HWND window, int dpi) {
   init_common_controls(ICC_BAR_CLASSES);
-  const int percent = toolbar_image_percent(window_dpi(window));
+  const int percent = toolbar_image_percent(dpi);
   std::array<TBBUTTON, toolbar_button_count> buttons{};
   for (int k = 0; k < toolbar_button_count; ++k) {
     buttons[k].iBitmap = k;
@@ -155,7 +155,7 @@ void make_room_for_bars(HWND window) {
 // Size and bars for the DPI of the monitor the window is on now.
 void fit_to_dpi(HWND window, int dpi, POINT top_left) {
   if (toolbar) DestroyWindow(toolbar);
-  toolbar = create_toolbar(window);
+  toolbar = create_toolbar(window, dpi);
   fit_status_bar(status_bar, dpi);
   const WindowSize size = size_for_this_windows(dpi);
   SetWindowPos(window, nullptr, top_left.x, top_left.y, size.width, size.height, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -176,7 +176,7 @@ const wchar_t* tooltip_text(UINT_PTR command_id) {
 
 LRESULT on_create(HWND window) {
   status_bar = create_status_bar(window);
-  toolbar = create_toolbar(window);
+  toolbar = create_toolbar(window, window_dpi(window));
   init_common_controls(ICC_INTERNET_CLASSES);
   app_state().link.receiving = 1;
   refresh_clock();
