@@ -8,7 +8,8 @@ toolbar-150.bmp, toolbar-200.bmp: the same drawn for 150 % and 200 % display
 scale (90 x 30 and 120 x 40 per image). The drawings keep their 100 %
 coordinates; each pixel of them becomes a block of the scale, and circles
 are traced at the full resolution, so nothing is blurred.
-zanteq.ico: a monitor showing a four-way split, 32 x 32 and 16 x 16, 16 colours.
+zanteq.ico: a monitor showing a four-way split, 16 colours, at 16, 24, 32, 48 and
+64 pixels, so the icon is drawn for the display scale rather than stretched.
 
 Run it after changing a drawing and commit both outputs:
     python3 win32/resources/make_images.py
@@ -312,7 +313,7 @@ def main():
     write_bmp(os.path.join(here, "toolbar.bmp"), toolbar())
     write_bmp(os.path.join(here, "toolbar-150.bmp"), toolbar(1.5))
     write_bmp(os.path.join(here, "toolbar-200.bmp"), toolbar(2))
-    write_ico(os.path.join(here, "zanteq.ico"), [icon(32), icon(16)])
+    write_ico(os.path.join(here, "zanteq.ico"), [icon(size) for size in (32, 16, 24, 48, 64)])
 
 
 if __name__ == "__main__":
