@@ -31,7 +31,8 @@ constexpr int status_part_edges[] = {500, 700};
 
 HWND status_bar = nullptr;
 HWND toolbar = nullptr;
-HFONT status_font = nullptr;  // only while the window is on a monitor of another scale than the system's
+HFONT status_own_font = nullptr;     // the bar's own font, made for the system DPI
+HFONT status_scaled_font = nullptr;  // ours, while the window is on a monitor of another scale
 
 WindowSize size_for_this_windows(int dpi) {
   // GetVersionEx reports what the manifest declares; RtlGetVersion tells the
@@ -92,10 +93,11 @@ void set_status_font(HWND bar, int dpi) {
   if (dpi != window_dpi(nullptr) && parameters_for_dpi &&
       parameters_for_dpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, static_cast<UINT>(dpi)))
     font = CreateFontIndirectW(&metrics.lfStatusFont);
-  if (!font && !status_font) return;  // the bar keeps its own font
-  SendMessageW(bar, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  if (status_font) DeleteObject(status_font);
-  status_font = font;
+  if (!font && !status_scaled_font) return;  // the bar keeps its own font
+  if (!status_own_font) status_own_font = reinterpret_cast<HFONT>(SendMessageW(bar, WM_GETFONT, 0, 0));
+  SendMessageW(bar, WM_SETFONT, reinterpret_cast<WPARAM>(font ? font : status_own_font), FALSE);
+  if (status_scaled_font) DeleteObject(status_scaled_font);
+  status_scaled_font = font;
 }
 
 // Part edges and font for the window's DPI, whatever the number of parts.

@@ -207,6 +207,8 @@ class Driver {
     if (command == "remember") return remember(w, f);
     if (command == "changed") return changed(number(w, 1, default_timeout_ms), f);
     if (command == "main-bars") return main_bars(f);
+    if (command == "main-size") return main_size(number(w, 1, 0), number(w, 2, 0), f);
+    if (command == "dpi-changed") return dpi_changed(number(w, 1, 96), f);
     if (command == "list") {
       describe_open_windows();
       return;
@@ -697,24 +699,57 @@ class Driver {
     return pixels;
   }
 
-  // A control message whose lParam points to memory the control fills in:
-  // that memory has to be in the program's process.
+  // A message whose lParam points to memory the window reads or fills in:
+  // that memory has to be in the program's process. `data` goes there
+  // first and comes back afterwards; false when the message could not be
+  // delivered, else the window's result in `result`.
   template <typename T>
-  static bool ask_control(HWND control, UINT message, WPARAM wparam, T& answer) {
+  static bool send_with_memory(HWND window, UINT message, WPARAM wparam, T& data, DWORD_PTR& result) {
     DWORD pid = 0;
-    GetWindowThreadProcessId(control, &pid);
+    GetWindowThreadProcessId(window, &pid);
     const HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
     if (!process) return false;
-    bool answered = false;
+    bool sent = false;
     if (void* remote = VirtualAllocEx(process, nullptr, sizeof(T), MEM_COMMIT, PAGE_READWRITE)) {
-      DWORD_PTR result = 0;
-      answered = SendMessageTimeoutW(control, message, wparam, reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG,
-                                     2000, &result) &&
-                 result != 0 && ReadProcessMemory(process, remote, &answer, sizeof(T), nullptr);
+      sent = WriteProcessMemory(process, remote, &data, sizeof(T), nullptr) &&
+             SendMessageTimeoutW(window, message, wparam, reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG, 2000,
+                                 &result) &&
+             ReadProcessMemory(process, remote, &data, sizeof(T), nullptr);
       VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     }
     CloseHandle(process);
-    return answered;
+    return sent;
+  }
+
+  // A control's answer that it writes to lParam; a zero result is no answer.
+  template <typename T>
+  static bool ask_control(HWND control, UINT message, WPARAM wparam, T& answer) {
+    DWORD_PTR result = 0;
+    return send_with_memory(control, message, wparam, answer, result) && result != 0;
+  }
+
+  // dpi-changed <dpi>: what Windows sends when the main window moves to a
+  // monitor of that scale (Wine never does): WM_DPICHANGED with the window's
+  // place as the suggested one.
+  void dpi_changed(DWORD dpi, Failure& f) {
+    const HWND main = need_main(f);
+    if (!main) return;
+    RECT suggested{};
+    GetWindowRect(main, &suggested);
+    DWORD_PTR result = 0;
+    if (!send_with_memory(main, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), suggested, result))
+      fail(f, "WM_DPICHANGED did not reach the main window");
+  }
+
+  // main-size <width> <height>: the main window's outer size.
+  void main_size(DWORD width, DWORD height, Failure& f) {
+    const HWND main = need_main(f);
+    if (!main) return;
+    RECT outer{};
+    GetWindowRect(main, &outer);
+    if (outer.right - outer.left != static_cast<LONG>(width) || outer.bottom - outer.top != static_cast<LONG>(height))
+      fail(f, "the main window is " + std::to_string(outer.right - outer.left) + "x" +
+                  std::to_string(outer.bottom - outer.top));
   }
 
   static bool inside(const RECT& inner, const RECT& outer) {
