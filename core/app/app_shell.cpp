@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "core/app/display_scale.h"
 #include "core/settings/ini_values.h"
 
 namespace zanteq {
@@ -21,6 +22,11 @@ WindowSize main_window_size(unsigned major, unsigned minor) {
     default:
       return {677, 104};
   }
+}
+
+WindowSize main_window_size(unsigned major, unsigned minor, int dpi) {
+  const WindowSize size = main_window_size(major, minor);
+  return {scale_to_dpi(size.width, dpi), scale_to_dpi(size.height, dpi)};
 }
 
 namespace {

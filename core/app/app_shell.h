@@ -18,6 +18,9 @@ struct WindowSize {
 // Fixed outer size of the main window for the major.minor version that the
 // system reports: its frame and menu bar grew over the releases.
 WindowSize main_window_size(unsigned major, unsigned minor);
+// The same for a monitor of `dpi`: the size at 96 DPI, scaled (frame, menu
+// bar, toolbar and status bar all grow with the scale).
+WindowSize main_window_size(unsigned major, unsigned minor, int dpi);
 
 // Local time as the status bar shows it; weekday 0 is Sunday.
 struct ClockReading {

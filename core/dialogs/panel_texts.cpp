@@ -1,6 +1,7 @@
 // Texts and positions of the painted panels and the painted dialogs' combos.
 #include "core/dialogs/panel_texts.h"
 
+#include "core/app/display_scale.h"
 #include "core/dialogs/command_fields.h"
 #include "core/dialogs/video_adjust.h"
 #include "core/link/codec.h"
@@ -17,6 +18,10 @@ std::string dec3_text(int value) {
   char digits[3];
   format_dec3(value, digits);
   return std::string(digits, 3);
+}
+
+PanelPoint scale_point(PanelPoint at, int dpi) {
+  return {scale_to_dpi(at.x, dpi), scale_to_dpi(at.y, dpi)};
 }
 
 const char* const channel_entries[channel_count] = {"ch.01  ", "ch.02  ", "ch.03  ", "ch.04  "};
@@ -57,6 +62,17 @@ std::string title_marker_text(int channel) {
 }
 
 PanelPoint title_marker_position(int column, int row) { return {column * 12, row * 16 + 32}; }
+
+TitleMarkerMove move_title_marker(UiState& ui, const DeviceSettings& r, int channel) {
+  channel = dialog_channel(channel);
+  const int column = r.title_pos_x[channel];
+  const int row = r.title_pos_y[channel];
+  TitleMarkerMove move{title_marker_position(ui.title_marker_x, ui.title_marker_y),
+                       title_marker_position(column, row), title_marker_text(channel)};
+  ui.title_marker_x = column;
+  ui.title_marker_y = row;
+  return move;
+}
 
 // ---- video adjustment -------------------------------------------------------
 

@@ -22,6 +22,15 @@ struct PanelPoint {
   bool operator==(const PanelPoint& other) const { return x == other.x && y == other.y; }
 };
 
+// The positions below are for 96 DPI; a panel on a monitor of `dpi` draws
+// at the scaled point.
+PanelPoint scale_point(PanelPoint at, int dpi);
+
+// Cell height of the panels' font at 96 DPI: the height of the System font
+// of a Japanese Windows, for which the panels' lines and columns are
+// spaced (a half-width character 8 pixels wide, a full-width one 16).
+constexpr int panel_font_height = 16;
+
 // Two- and three-digit decimal texts ("07", "064"); values beyond the field
 // are clamped like the command fields are.
 std::string dec2_text(int value);
@@ -62,6 +71,16 @@ std::string title_marker_text(int channel);
 // Drawn over the last marker to erase it.
 inline constexpr const char* title_marker_blank = "                 ";  // 17 blanks
 PanelPoint title_marker_position(int column, int row);
+
+// One step of the preview: blanks over the marker drawn last, then the
+// channel's marker at its column and row, which becomes the place drawn
+// last. So one marker shows at a time, also after a change of channel.
+struct TitleMarkerMove {
+  PanelPoint erase_at;
+  PanelPoint draw_at;
+  std::string marker;
+};
+TitleMarkerMove move_title_marker(UiState& ui, const DeviceSettings& r, int channel);
 
 // ---- video adjustment -------------------------------------------------------
 

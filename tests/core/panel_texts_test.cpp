@@ -55,6 +55,41 @@ TEST(TitlePosition, MarkerNamesTheChannelAndSitsOnTheGrid) {
   EXPECT_GE(std::string(title_marker_blank).size(), title_marker_text(0).size());
 }
 
+TEST(TitlePosition, EachMoveErasesTheMarkerDrawnLast) {
+  AppState app;
+  reset_settings(app);
+  UiState& ui = app.ui;
+  DeviceSettings& r = app.record;
+  // First drawing after a reset: the blanks go where the marker is drawn.
+  TitleMarkerMove move = move_title_marker(ui, r, 1);
+  EXPECT_EQ(move.erase_at, (PanelPoint{132, 240}));
+  EXPECT_EQ(move.draw_at, (PanelPoint{132, 240}));
+  EXPECT_EQ(move.marker, "***CH02***");
+  // A new column: the old place is erased, the new one drawn and kept.
+  r.title_pos_x[1] = 0;
+  move = move_title_marker(ui, r, 1);
+  EXPECT_EQ(move.erase_at, (PanelPoint{132, 240}));
+  EXPECT_EQ(move.draw_at, (PanelPoint{0, 240}));
+  EXPECT_EQ(ui.title_marker_x, 0);
+  EXPECT_EQ(ui.title_marker_y, 13);
+  // Another channel: the previous channel's marker goes.
+  r.title_pos_x[3] = 22;
+  r.title_pos_y[3] = 0;
+  move = move_title_marker(ui, r, 3);
+  EXPECT_EQ(move.erase_at, (PanelPoint{0, 240}));
+  EXPECT_EQ(move.draw_at, (PanelPoint{264, 32}));
+  EXPECT_EQ(move.marker, "***CH04***");
+  // Split screen or automatic switching left by the display channel
+  // dialog: channel 1's place and marker.
+  r.title_pos_y[0] = 2;
+  move = move_title_marker(ui, r, 5);
+  EXPECT_EQ(move.erase_at, (PanelPoint{264, 32}));
+  EXPECT_EQ(move.draw_at, (PanelPoint{132, 64}));
+  EXPECT_EQ(move.marker, "***CH01***");
+  EXPECT_EQ(ui.title_marker_x, 11);
+  EXPECT_EQ(ui.title_marker_y, 2);
+}
+
 TEST(TitlePosition, RowEntriesShowTheRowPlusTwo) {
   EXPECT_EQ(title_row_entry(0), "02");
   EXPECT_EQ(title_row_entry(title_row_count - 1), "15");

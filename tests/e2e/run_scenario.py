@@ -49,6 +49,8 @@ class Scenario:
         self.virtual_store_ini = {}  # an older program's INI, as file virtualisation kept it
         self.windows_ini = {}     # an older program's INI in the Windows folder
         self.ini_folder_blocked = False  # a file where the INI's folder would go
+        self.dpi = None           # LogPixels for this run, None: none (96 DPI)
+        self.locale = None        # LC_ALL of Wine for this run, None: the prefix's Japanese one
         self.script = []
         for number, line in enumerate(self.path.read_text(encoding="utf-8").splitlines(), 1):
             stripped = line.strip()
@@ -98,6 +100,12 @@ class Scenario:
         elif keyword == "rx-pace":
             first, count, period = (int(word) for word in rest.split())
             self.rx_pace.append((first, count, period))
+        elif keyword == "dpi":
+            self.dpi = int(rest)
+            if not 48 <= self.dpi <= 480:
+                raise SystemExit(f"{self.path}:{number}: @dpi {rest} is no display scale")
+        elif keyword == "locale":
+            self.locale = rest
         elif keyword == "expect-ini":
             for pair in rest.split():
                 key, _, value = pair.partition("=")
@@ -124,7 +132,7 @@ def windows_path(path):
 
 
 def start_xvfb(env):
-    out = subprocess.run([str(WINE_ENV), "xvfb"], check=True, capture_output=True, text=True).stdout
+    out = subprocess.run([str(WINE_ENV), "xvfb"], check=True, capture_output=True, text=True, env=env).stdout
     values = dict(line.split("=", 1) for line in out.splitlines() if "=" in line)
     env["DISPLAY"] = values["DISPLAY"]
     return int(values["PID"])
@@ -144,6 +152,22 @@ def wait_wineserver(env):
         # Our private prefix only: end what is left of this run.
         subprocess.run(["wineserver", "-k"], env=env)
         subprocess.run(["wineserver", "-w"], env=env, timeout=30)
+
+
+def prefix_dpi(env):
+    """The prefix's LogPixels as its registry file holds it (the server is
+    down between runs), None when it is not set."""
+    out = subprocess.run([str(WINE_ENV), "get-dpi"], check=True, capture_output=True, text=True, env=env).stdout
+    return int(out) if out.strip() else None
+
+
+def set_prefix_dpi(env, dpi):
+    subprocess.run([str(WINE_ENV), "set-dpi", str(dpi) if dpi else "none"], check=True, env=env)
+
+
+def scaled_size(size, dpi):
+    width, height = (int(v) for v in size.split("x"))
+    return f"{width * dpi // 96}x{height * dpi // 96}"
 
 
 def read_ini(path):
@@ -250,6 +274,7 @@ def main():
     lock = open(wine_dir / ".lock", "w")
     fcntl.flock(lock, fcntl.LOCK_EX)
     env, values = wine_env(wine_dir)
+    env["ZANTEQ_WINE_DIR"] = str(wine_dir)  # for the scripts/wine-env calls of this run
     com1 = pathlib.Path(values["ZANTEQ_COM1_LINK"])
     ini = pathlib.Path(values["ZANTEQ_INI"])
     legacy_ini = pathlib.Path(env["WINEPREFIX"]) / "drive_c" / "windows" / "zanteq.ini"
@@ -277,6 +302,18 @@ def main():
         shutil.rmtree(ini.parent, ignore_errors=True)
         ini.parent.write_text("")  # the program cannot make its folder
 
+    desktop = values["ZANTEQ_DESKTOP_SIZE"]
+    if scenario.locale:
+        env["LC_ALL"] = scenario.locale
+    # The tests' prefix has no scale of its own (96 DPI); a run stopped
+    # before it could restore it leaves one, which the next run clears.
+    stale_dpi = prefix_dpi(env)
+    if scenario.dpi:
+        # A larger scale gets a screen and a desktop as much larger, so the
+        # windows fit as they do at 100 %.
+        desktop = scaled_size(desktop, max(scenario.dpi, 96))
+        env["ZANTEQ_XVFB_SCREEN"] = desktop if scenario.dpi > 120 else "1280x1024"
+
     work_windows = windows_path(work).replace("\\", "\\\\")  # as written inside "quotes"
     # The INI file's Windows path, as the program names it in a box.
     ini_windows = ("C:\\" + str(ini.relative_to(pathlib.Path(env["WINEPREFIX"]) / "drive_c"))
@@ -288,6 +325,8 @@ def main():
     xvfb = sim = None
     output = ""
     try:
+        if scenario.dpi != stale_dpi:
+            set_prefix_dpi(env, scenario.dpi)
         xvfb = start_xvfb(env)
         if com1.is_symlink() or com1.exists():
             com1.unlink()
@@ -307,7 +346,7 @@ def main():
                 return EXIT_FAIL
 
         if scenario.runner == "driver":
-            command = ["wine", "explorer", f"/desktop=e2e,{values['ZANTEQ_DESKTOP_SIZE']}",
+            command = ["wine", "explorer", f"/desktop=e2e,{desktop}",
                        str(tools / "zanteq-driver.exe"), windows_path(program), windows_path(work / "script.txt")]
         elif scenario.runner == "link-probe":
             command = ["wine", str(tools / "zanteq-link-probe.exe"), windows_path(work / "script.txt")]
@@ -330,6 +369,10 @@ def main():
         if xvfb is not None:
             stop_pid(xvfb)
         unblock_ini_folder(ini)  # the prefix is shared with the next runs
+        if scenario.dpi:
+            # The other scenarios run at 96 DPI.
+            wait_wineserver(env)
+            set_prefix_dpi(env, None)
 
     print(output, end="")
     lines = [line for line in output.splitlines() if line.strip()]

@@ -4,9 +4,12 @@
 #include <commctrl.h>
 
 #include <array>
+#include <iterator>
 
+#include "core/app/display_scale.h"
 #include "win32/app/app.h"
 #include "win32/app/command_map.h"
+#include "win32/app/display_dpi.h"
 #include "core/link/dispatch.h"
 #include "win32/link/serial_port.h"
 #include "win32/link/text_conversion.h"
@@ -21,8 +24,11 @@ namespace {
 const wchar_t class_name[] = L"ZANTEQ";
 constexpr UINT timer_period_ms = 300;
 constexpr int toolbar_button_count = 10;
+// Image size at 100 %; the bitmaps for 150 % and 200 % are drawn to scale.
 constexpr int toolbar_image_width = 60;
 constexpr int toolbar_image_height = 20;
+// Right edges of the status-bar parts at 96 DPI, left to right.
+constexpr int status_part_edges[] = {500, 700};
 
 HWND status_bar = nullptr;
 HWND toolbar = nullptr;
@@ -44,8 +50,10 @@ void end_program() {
   app_state().link.receiving = 0;
   PostQuitMessage(0);
 }
+HFONT status_own_font = nullptr;     // the bar's own font, made for the system DPI
+HFONT status_scaled_font = nullptr;  // ours, while the window is on a monitor of another scale
 
-WindowSize size_for_this_windows() {
+WindowSize size_for_this_windows(int dpi) {
   // GetVersionEx reports what the manifest declares; RtlGetVersion tells the
   // truth where it exists.
   using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
@@ -61,7 +69,7 @@ WindowSize size_for_this_windows() {
     GetVersionExW(&version);
 #pragma GCC diagnostic pop
   }
-  return main_window_size(version.dwMajorVersion, version.dwMinorVersion);
+  return main_window_size(version.dwMajorVersion, version.dwMinorVersion, dpi);
 }
 
 void init_common_controls(DWORD classes) {
@@ -91,18 +99,52 @@ void refresh_clock() {
   }
 }
 
+// The status bar takes the system's status font, made for the system DPI.
+// On a monitor of another scale it gets the same font for that scale
+// (Windows 10 on; older systems have one DPI for all monitors).
+void set_status_font(HWND bar, int dpi) {
+  using SystemParametersInfoForDpiFn = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
+  static const auto parameters_for_dpi = reinterpret_cast<SystemParametersInfoForDpiFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SystemParametersInfoForDpi")));
+  HFONT font = nullptr;
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  if (dpi != window_dpi(nullptr) && parameters_for_dpi &&
+      parameters_for_dpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, static_cast<UINT>(dpi)))
+    font = CreateFontIndirectW(&metrics.lfStatusFont);
+  if (!font && !status_scaled_font) return;  // the bar keeps its own font
+  if (!status_own_font) status_own_font = reinterpret_cast<HFONT>(SendMessageW(bar, WM_GETFONT, 0, 0));
+  SendMessageW(bar, WM_SETFONT, reinterpret_cast<WPARAM>(font ? font : status_own_font), FALSE);
+  if (status_scaled_font) DeleteObject(status_scaled_font);
+  status_scaled_font = font;
+}
+
+// Part edges and font for the window's DPI, whatever the number of parts.
+void fit_status_bar(HWND bar, int dpi) {
+  int edges[std::size(status_part_edges)];
+  for (std::size_t k = 0; k < std::size(status_part_edges); ++k) edges[k] = scale_to_dpi(status_part_edges[k], dpi);
+  SendMessageW(bar, SB_SETPARTS, static_cast<WPARAM>(std::size(edges)), reinterpret_cast<LPARAM>(edges));
+  set_status_font(bar, dpi);
+}
+
 HWND create_status_bar(HWND window) {
   init_common_controls(ICC_BAR_CLASSES);
   const HWND bar = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | CCS_BOTTOM, 0,
                                    0, 0, 0, window, reinterpret_cast<HMENU>(IDC_STATUS_BAR),
                                    app_instance(), nullptr);
-  int part_edges[2] = {500, 700};
-  SendMessageW(bar, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(part_edges));
+  fit_status_bar(bar, window_dpi(window));
   return bar;
 }
 
-HWND create_toolbar(HWND window) {
+int toolbar_bitmap(int percent) {
+  return percent >= 200 ? IDB_TOOLBAR_200 : percent >= 150 ? IDB_TOOLBAR_150 : IDB_TOOLBAR;
+}
+
+// Buttons sized for the image that suits the window's DPI: a bitmap drawn
+// for that scale, not one stretched.
+HWND create_toolbar(HWND window, int dpi) {
   init_common_controls(ICC_BAR_CLASSES);
+  const int percent = toolbar_image_percent(dpi);
   std::array<TBBUTTON, toolbar_button_count> buttons{};
   for (int k = 0; k < toolbar_button_count; ++k) {
     buttons[k].iBitmap = k;
@@ -111,9 +153,35 @@ HWND create_toolbar(HWND window) {
     buttons[k].fsStyle = BTNS_BUTTON;
   }
   return CreateToolbarEx(window, WS_CHILD | WS_VISIBLE | TBSTYLE_TOOLTIPS, IDC_TOOLBAR,
-                         toolbar_button_count, app_instance(), IDB_TOOLBAR, buttons.data(),
-                         toolbar_button_count, 0, 0, toolbar_image_width, toolbar_image_height,
-                         sizeof(TBBUTTON));
+                         toolbar_button_count, app_instance(), toolbar_bitmap(percent), buttons.data(),
+                         toolbar_button_count, 0, 0, toolbar_image_width * percent / 100,
+                         toolbar_image_height * percent / 100, sizeof(TBBUTTON));
+}
+
+// The size table leaves room for menu, toolbar and status bar; should a
+// larger caption or menu font than the table's systems had (or a menu
+// wrapped into two rows) leave too little, the window grows by what is
+// missing rather than letting the status bar cover the toolbar.
+void make_room_for_bars(HWND window) {
+  RECT client{}, tools{}, status{}, outer{};
+  if (!toolbar || !status_bar || !GetClientRect(window, &client) || !GetWindowRect(toolbar, &tools) ||
+      !GetWindowRect(status_bar, &status) || !GetWindowRect(window, &outer))
+    return;
+  const LONG missing = (tools.bottom - tools.top) + (status.bottom - status.top) - client.bottom;
+  if (missing <= 0) return;
+  SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top + missing,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Size and bars for the DPI of the monitor the window is on now.
+void fit_to_dpi(HWND window, int dpi, POINT top_left) {
+  if (toolbar) DestroyWindow(toolbar);
+  toolbar = create_toolbar(window, dpi);
+  fit_status_bar(status_bar, dpi);
+  const WindowSize size = size_for_this_windows(dpi);
+  SetWindowPos(window, nullptr, top_left.x, top_left.y, size.width, size.height, SWP_NOZORDER | SWP_NOACTIVATE);
+  SendMessageW(status_bar, WM_SIZE, 0, 0);  // its height follows its font
+  make_room_for_bars(window);
 }
 
 // Tooltip texts in UTF-16, built once; the toolbar keeps the pointer.
@@ -129,7 +197,7 @@ const wchar_t* tooltip_text(UINT_PTR command_id) {
 
 LRESULT on_create(HWND window) {
   status_bar = create_status_bar(window);
-  toolbar = create_toolbar(window);
+  toolbar = create_toolbar(window, window_dpi(window));
   init_common_controls(ICC_INTERNET_CLASSES);
   app_state().link.receiving = 1;
   refresh_clock();
@@ -161,6 +229,14 @@ LRESULT on_notify(const NMHDR* header) {
     request->hinst = nullptr;  // the text is a pointer, not a string resource
     if (const wchar_t* text = tooltip_text(header->idFrom)) request->lpszText = const_cast<wchar_t*>(text);
   }
+  return 0;
+}
+
+// Moved to a monitor of another scale: the suggested place, the size from
+// the table for the new DPI.
+LRESULT on_dpi_changed(HWND window, WPARAM wparam, LPARAM lparam) {
+  const RECT* suggested = reinterpret_cast<const RECT*>(lparam);
+  fit_to_dpi(window, HIWORD(wparam), POINT{suggested->left, suggested->top});
   return 0;
 }
 
@@ -224,6 +300,8 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       return on_end_session(wparam != FALSE);
     case message_show_reply_boxes:
       return on_show_reply_boxes();
+    case WM_DPICHANGED:
+      return on_dpi_changed(window, wparam, lparam);
     default:
       return DefWindowProcW(window, message, wparam, lparam);
   }
@@ -245,9 +323,19 @@ bool register_main_window_class(HINSTANCE instance) {
 }
 
 HWND create_main_window(HINSTANCE instance) {
-  const WindowSize size = size_for_this_windows();
-  return CreateWindowExW(0, class_name, L"ZANTEQ", WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0,
-                         size.width, size.height, nullptr, nullptr, instance, nullptr);
+  const POINT top_left{0, 0};
+  const int dpi = point_dpi(top_left);
+  const WindowSize size = size_for_this_windows(dpi);
+  const HWND window = CreateWindowExW(0, class_name, L"ZANTEQ", WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                                      top_left.x, top_left.y, size.width, size.height, nullptr, nullptr,
+                                      instance, nullptr);
+  if (!window) return nullptr;
+  if (window_dpi(window) != dpi) {
+    fit_to_dpi(window, window_dpi(window), top_left);
+  } else {
+    make_room_for_bars(window);
+  }
+  return window;
 }
 
 void show_main_window_file(const std::string& file_name) {

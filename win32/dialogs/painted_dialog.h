@@ -35,8 +35,16 @@ void detach_dialog_state(HWND dialog) {
 }
 
 // A device context of a panel static, released when it goes out of scope.
-// Texts are drawn in the context's default font and colours, opaque, so a
-// text drawn over an older one covers it.
+// Texts are drawn opaque in the context's default colours, so a text drawn
+// over an older one covers it. The points are those for 96 DPI; the painter
+// scales them, and its font, to the DPI of the panel's monitor.
+//
+// The font is a TrueType face with Japanese glyphs on every Windows: the
+// raster System font has none where the language for non-Unicode programs
+// is not Japanese, and font linking does not reach it. "MS Gothic" where it
+// is installed (its half-width and full-width cells are those of the
+// Japanese System font the panels were laid out for), else the dialog's
+// own face, which shows Japanese wherever the dialog's controls do.
 class PanelPainter {
  public:
   PanelPainter(HWND dialog, int panel_id);
@@ -54,8 +62,13 @@ class PanelPainter {
   void blank_out(PanelPoint at, std::string_view blanks, std::string_view covered);
 
  private:
+  PanelPoint scaled(PanelPoint at) const { return scale_point(at, dpi_); }
+
   HWND panel_;
   HDC dc_;
+  int dpi_;
+  HFONT font_ = nullptr;
+  HGDIOBJ old_font_ = nullptr;
 };
 
 // Validates the dialog without drawing: the panels are drawn by the

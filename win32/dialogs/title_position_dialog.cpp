@@ -23,18 +23,12 @@ class TitlePositionDialog : public PanelDialog {
 
 int dialog_channel_now() { return dialog_channel(app_state().ui.current_channel); }
 
-// One marker at a time: the last one drawn is blanked out first.
 void TitlePositionDialog::repaint_panel() {
   AppState& app = app_state();
-  const int ch = dialog_channel_now();
-  const int column = app.record.title_pos_x[ch];
-  const int row = app.record.title_pos_y[ch];
+  const TitleMarkerMove move = move_title_marker(app.ui, app.record, app.ui.current_channel);
   PanelPainter painter(dialog_, IDC_TPOS_PREVIEW);
-  painter.blank_out(title_marker_position(app.ui.title_marker_x, app.ui.title_marker_y), title_marker_blank,
-                    title_marker_text(ch));
-  painter.draw_utf8(title_marker_position(column, row), title_marker_text(ch));
-  app.ui.title_marker_x = column;
-  app.ui.title_marker_y = row;
+  painter.blank_out(move.erase_at, title_marker_blank, move.marker);
+  painter.draw_utf8(move.draw_at, move.marker);
 }
 
 void show_channel(HWND dialog) {

@@ -4,11 +4,17 @@
 toolbar.bmp: ten images of 60 x 20 pixels side by side (600 x 20), 16 colours,
 one per toolbar button in button order: a pictogram and a short label. The
 background is the silver that the toolbar maps to the button face.
-zanteq.ico: a monitor showing a four-way split, 32 x 32 and 16 x 16, 16 colours.
+toolbar-150.bmp, toolbar-200.bmp: the same drawn for 150 % and 200 % display
+scale (90 x 30 and 120 x 40 per image). The drawings keep their 100 %
+coordinates; each pixel of them becomes a block of the scale, and circles
+are traced at the full resolution, so nothing is blurred.
+zanteq.ico: a monitor showing a four-way split, 16 colours, at 16, 24, 32, 48 and
+64 pixels, so the icon is drawn for the display scale rather than stretched.
 
 Run it after changing a drawing and commit both outputs:
     python3 win32/resources/make_images.py
 """
+import math
 import os
 import struct
 
@@ -49,18 +55,40 @@ FONT = {
 
 
 class Canvas:
-    def __init__(self, width, height, background):
-        self.width, self.height = width, height
-        self.pixels = [[background] * width for _ in range(height)]
+    """Drawn in 100 % coordinates; `scale` is the size of a pixel of those
+    in pixels of the image (1, 1.5, 2)."""
+
+    def __init__(self, width, height, background, scale=1):
+        self.scale = scale
+        self.width, self.height = round(width * scale), round(height * scale)
+        self.pixels = [[background] * self.width for _ in range(self.height)]
+
+    def _span(self, first, last):
+        """Image pixels whose centres fall into 100 % pixels first..last."""
+        s = self.scale
+        return range(math.ceil(first * s - 0.5), math.ceil((last + 1) * s - 0.5))
+
+    def _put(self, px, py, colour):
+        if 0 <= px < self.width and 0 <= py < self.height:
+            self.pixels[py][px] = colour
 
     def dot(self, x, y, colour):
-        if 0 <= x < self.width and 0 <= y < self.height:
-            self.pixels[y][x] = colour
+        self.box(x, y, x, y, colour)
 
     def box(self, x0, y0, x1, y1, colour):  # filled, corners inclusive
-        for y in range(y0, y1 + 1):
-            for x in range(x0, x1 + 1):
-                self.dot(x, y, colour)
+        for py in self._span(y0, y1):
+            for px in self._span(x0, x1):
+                self._put(px, py, colour)
+
+    def _round_shape(self, cx, cy, r, inside, colour):
+        """Image pixels whose centre, in 100 % coordinates, passes `inside`
+        (given the squared distance from the centre)."""
+        for py in self._span(cy - r - 1, cy + r + 1):
+            for px in self._span(cx - r - 1, cx + r + 1):
+                u = (px + 0.5) / self.scale - 0.5
+                v = (py + 0.5) / self.scale - 0.5
+                if inside((u - cx) ** 2 + (v - cy) ** 2):
+                    self._put(px, py, colour)
 
     def frame(self, x0, y0, x1, y1, colour):
         for x in range(x0, x1 + 1):
@@ -76,17 +104,10 @@ class Canvas:
             self.dot(round(x0 + (x1 - x0) * k / steps), round(y0 + (y1 - y0) * k / steps), colour)
 
     def disc(self, cx, cy, r, colour):
-        for y in range(cy - r, cy + r + 1):
-            for x in range(cx - r, cx + r + 1):
-                if (x - cx) ** 2 + (y - cy) ** 2 <= r * r + r:
-                    self.dot(x, y, colour)
+        self._round_shape(cx, cy, r, lambda d: d <= r * r + r, colour)
 
     def ring(self, cx, cy, r, colour):
-        for y in range(cy - r, cy + r + 1):
-            for x in range(cx - r, cx + r + 1):
-                d = (x - cx) ** 2 + (y - cy) ** 2
-                if r * r - r <= d <= r * r + r:
-                    self.dot(x, y, colour)
+        self._round_shape(cx, cy, r, lambda d: r * r - r <= d <= r * r + r, colour)
 
     def text(self, x, y, string, colour):
         for ch in string:
@@ -196,8 +217,8 @@ BUTTONS = [
 ]
 
 
-def toolbar():
-    c = Canvas(60 * len(BUTTONS), 20, SILVER)
+def toolbar(scale=1):
+    c = Canvas(60 * len(BUTTONS), 20, SILVER, scale)
     for k, (draw, label) in enumerate(BUTTONS):
         left = 60 * k
         draw(c, left + 2, 2)
@@ -290,7 +311,9 @@ def write_ico(path, canvases):
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     write_bmp(os.path.join(here, "toolbar.bmp"), toolbar())
-    write_ico(os.path.join(here, "zanteq.ico"), [icon(32), icon(16)])
+    write_bmp(os.path.join(here, "toolbar-150.bmp"), toolbar(1.5))
+    write_bmp(os.path.join(here, "toolbar-200.bmp"), toolbar(2))
+    write_ico(os.path.join(here, "zanteq.ico"), [icon(size) for size in (32, 16, 24, 48, 64)])
 
 
 if __name__ == "__main__":

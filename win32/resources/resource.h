@@ -10,6 +10,9 @@
 
 // ---- Bitmaps (IDB_) -----------------------------------------------------
 #define IDB_TOOLBAR 131
+// The toolbar image drawn for 150 % and 200 % display scale.
+#define IDB_TOOLBAR_150 231
+#define IDB_TOOLBAR_200 232
 
 // ---- Dialog templates (IDD_) ---------------------------------------------
 #define IDD_ABOUT 100

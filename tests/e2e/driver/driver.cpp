@@ -11,6 +11,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -202,6 +203,11 @@ class Driver {
     if (command == "wipe") return wipe(number(w, 1, 0), f);
     if (command == "uncover") return uncover(f);
     if (command == "pixels") return pixels(w, f);
+    if (command == "remember") return remember(w, f);
+    if (command == "changed") return changed(number(w, 1, default_timeout_ms), f);
+    if (command == "main-bars") return main_bars(f);
+    if (command == "main-size") return main_size(number(w, 1, 0), number(w, 2, 0), f);
+    if (command == "dpi-changed") return dpi_changed(number(w, 1, 96), f);
     if (command == "list") {
       describe_open_windows();
       return;
@@ -671,16 +677,45 @@ class Driver {
     }
   }
 
-  // Read from the screen: another process's window cannot be read through
-  // its own device context under Wine.
+  // remember <id> <x> <y> <w> <h>: keep what that rectangle of control
+  // ID's client area shows now, for `changed`.
+  void remember(const std::vector<std::string>& w, Failure& f) {
+    remembered_control_ = need_control(f, static_cast<int>(number(w, 1, 0)));
+    if (!remembered_control_) return;
+    remembered_area_ = RECT{static_cast<LONG>(number(w, 2, 0)), static_cast<LONG>(number(w, 3, 0)),
+                            static_cast<LONG>(number(w, 2, 0) + number(w, 4, 0)),
+                            static_cast<LONG>(number(w, 3, 0) + number(w, 5, 0))};
+    remembered_ = screen_pixels(remembered_control_, remembered_area_);
+    if (remembered_.empty()) fail(f, "the rectangle is outside the control");
+  }
+
+  // changed [timeout ms]: the remembered rectangle shows something else
+  // (one text drawn in place of another gives other pixels, while glyphs
+  // missing from a font are all drawn as the same box).
+  void changed(DWORD timeout, Failure& f) {
+    if (remembered_.empty()) return fail(f, "nothing remembered (use 'remember')");
+    if (!wait_for(timeout, [&] { return screen_pixels(remembered_control_, remembered_area_) != remembered_; }))
+      fail(f, "the remembered rectangle still shows the same pixels");
+  }
+
   static int non_white_pixels(HWND control, RECT area) {
+    int count = 0;
+    for (const DWORD pixel : screen_pixels(control, area))
+      if ((pixel & 0xFFFFFF) != 0xFFFFFF) ++count;
+    return count;
+  }
+
+  // Read from the screen: another process's window cannot be read through
+  // its own device context under Wine. Empty when nothing of the rectangle
+  // is inside the control.
+  static std::vector<DWORD> screen_pixels(HWND control, RECT area) {
     RECT client{};
     GetClientRect(control, &client);
     IntersectRect(&area, &area, &client);
     POINT origin{area.left, area.top};
     ClientToScreen(control, &origin);
     const int width = area.right - area.left, height = area.bottom - area.top;
-    if (width <= 0 || height <= 0) return 0;
+    if (width <= 0 || height <= 0) return {};
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
@@ -695,15 +730,155 @@ class Driver {
     const HGDIOBJ old = SelectObject(memory, bitmap);
     BitBlt(memory, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY);
     GdiFlush();
-    int count = 0;
-    const auto* pixel = static_cast<const DWORD*>(bits);
-    for (int i = 0; bits && i < width * height; ++i)
-      if ((pixel[i] & 0xFFFFFF) != 0xFFFFFF) ++count;
+    std::vector<DWORD> pixels;
+    if (bits) {
+      const auto* first = static_cast<const DWORD*>(bits);
+      pixels.assign(first, first + width * height);
+    }
     SelectObject(memory, old);
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    return count;
+    return pixels;
+  }
+
+  // A message whose lParam points to memory the window reads or fills in:
+  // that memory has to be in the program's process. `data` goes there
+  // first and comes back afterwards; false when the message could not be
+  // delivered, else the window's result in `result`.
+  template <typename T>
+  static bool send_with_memory(HWND window, UINT message, WPARAM wparam, T& data, DWORD_PTR& result) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    const HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process) return false;
+    bool sent = false;
+    if (void* remote = VirtualAllocEx(process, nullptr, sizeof(T), MEM_COMMIT, PAGE_READWRITE)) {
+      sent = WriteProcessMemory(process, remote, &data, sizeof(T), nullptr) &&
+             SendMessageTimeoutW(window, message, wparam, reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG, 2000,
+                                 &result) &&
+             ReadProcessMemory(process, remote, &data, sizeof(T), nullptr);
+      VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(process);
+    return sent;
+  }
+
+  // A control's answer that it writes to lParam; a zero result is no answer.
+  template <typename T>
+  static bool ask_control(HWND control, UINT message, WPARAM wparam, T& answer) {
+    DWORD_PTR result = 0;
+    return send_with_memory(control, message, wparam, answer, result) && result != 0;
+  }
+
+  // dpi-changed <dpi>: what Windows sends when the main window moves to a
+  // monitor of that scale (Wine never does): WM_DPICHANGED with the window's
+  // place as the suggested one.
+  void dpi_changed(DWORD dpi, Failure& f) {
+    const HWND main = need_main(f);
+    if (!main) return;
+    RECT suggested{};
+    GetWindowRect(main, &suggested);
+    DWORD_PTR result = 0;
+    if (!send_with_memory(main, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), suggested, result))
+      fail(f, "WM_DPICHANGED did not reach the main window");
+  }
+
+  // main-size <width> <height>: the main window's outer size.
+  void main_size(DWORD width, DWORD height, Failure& f) {
+    const HWND main = need_main(f);
+    if (!main) return;
+    RECT outer{};
+    GetWindowRect(main, &outer);
+    if (outer.right - outer.left != static_cast<LONG>(width) || outer.bottom - outer.top != static_cast<LONG>(height))
+      fail(f, "the main window is " + std::to_string(outer.right - outer.left) + "x" +
+                  std::to_string(outer.bottom - outer.top));
+  }
+
+  static bool inside(const RECT& inner, const RECT& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+  }
+
+  // main-bars: the main window shows its menu in one row, the toolbar with
+  // all its buttons and the status bar with all its parts, none of them
+  // cut off by the window's edges or covering another.
+  void main_bars(Failure& f) {
+    const HWND main = need_main(f);
+    if (!main) return;
+    RECT outer{}, client{};
+    GetWindowRect(main, &outer);
+    GetClientRect(main, &client);
+    MapWindowPoints(main, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    say("     window %ldx%ld, client %ldx%ld", outer.right - outer.left, outer.bottom - outer.top,
+        client.right - client.left, client.bottom - client.top);
+    // Above the client area: frame, caption and the menu; one row of menu
+    // is less than two menu heights.
+    const LONG frame = outer.bottom - client.bottom;
+    const LONG menu = client.top - outer.top - frame - GetSystemMetrics(SM_CYCAPTION);
+    if (menu <= 0 || menu >= 2 * GetSystemMetrics(SM_CYMENU))
+      return fail(f, "the menu takes " + std::to_string(menu) + " pixels, one row is " +
+                         std::to_string(GetSystemMetrics(SM_CYMENU)));
+
+    const HWND tools = FindWindowExW(main, nullptr, TOOLBARCLASSNAMEW, nullptr);
+    const HWND status = FindWindowExW(main, nullptr, STATUSCLASSNAMEW, nullptr);
+    if (!tools || !status) return fail(f, "no toolbar or no status bar");
+    RECT tools_rect{}, status_rect{};
+    GetWindowRect(tools, &tools_rect);
+    GetWindowRect(status, &status_rect);
+    say("     toolbar %ldx%ld, status bar %ldx%ld", tools_rect.right - tools_rect.left,
+        tools_rect.bottom - tools_rect.top, status_rect.right - status_rect.left, status_rect.bottom - status_rect.top);
+    if (!inside(tools_rect, client)) return fail(f, "the toolbar reaches out of the window");
+    if (!inside(status_rect, client)) return fail(f, "the status bar reaches out of the window");
+    if (status_rect.top < tools_rect.bottom) return fail(f, "the status bar covers the toolbar");
+
+    RECT tools_client{};
+    GetClientRect(tools, &tools_client);
+    const int buttons = static_cast<int>(SendMessageW(tools, TB_BUTTONCOUNT, 0, 0));
+    if (buttons != 10) return fail(f, "the toolbar has " + std::to_string(buttons) + " buttons");
+    for (int k = 0; k < buttons; ++k) {
+      RECT button{};
+      if (!ask_control(tools, TB_GETITEMRECT, k, button)) return fail(f, "no rectangle of toolbar button " + std::to_string(k));
+      if (!inside(button, tools_client)) return fail(f, "toolbar button " + std::to_string(k) + " is cut off");
+      if (k == 0) say("     toolbar button %ldx%ld", button.right - button.left, button.bottom - button.top);
+    }
+
+    RECT status_client{};
+    GetClientRect(status, &status_client);
+    int edges[16] = {};
+    const int parts = static_cast<int>(SendMessageW(status, SB_GETPARTS, 0, 0));
+    if (parts < 1 || parts > 16 || !ask_control(status, SB_GETPARTS, parts, edges))
+      return fail(f, "no parts of the status bar");
+    // A part may reach beyond the window (the time part's right edge is
+    // 700 pixels at 100 % in a narrower window); its text must not.
+    for (int k = 0; k < parts; ++k) {
+      const LONG left = k == 0 ? 0 : edges[k - 1];
+      const LONG right = edges[k] < 0 ? status_client.right : std::min<LONG>(edges[k], status_client.right);
+      struct {
+        wchar_t text[256];
+      } part{};
+      ask_control(status, SB_GETTEXTW, k, part);
+      const LONG width = status_text_width(part.text);
+      say("     status part %d: %ld..%ld, text \"%s\" %ld wide", k, left, right, shown(part.text).c_str(), width);
+      if (left + width > right) return fail(f, "the text of status part " + std::to_string(k) + " is cut off");
+    }
+  }
+
+  // Width of a text in the status bar's font, the system's status font
+  // (the driver and the program see the same display scale).
+  static LONG status_text_width(const std::wstring& text) {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (text.empty() || !SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return 0;
+    const HDC screen = GetDC(nullptr);
+    const HFONT font = CreateFontIndirectW(&metrics.lfStatusFont);
+    const HGDIOBJ old = SelectObject(screen, font);
+    SIZE size{};
+    GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(screen, old);
+    DeleteObject(font);
+    ReleaseDC(nullptr, screen);
+    return size.cx;
   }
 
   void exits(DWORD code, const std::string& name, DWORD timeout, Failure& f) {
@@ -801,6 +976,9 @@ class Driver {
   }
 
   std::wstring program_;
+  HWND remembered_control_ = nullptr;
+  RECT remembered_area_{};
+  std::vector<DWORD> remembered_;
   HWND main_ = nullptr;
   HWND dialog_ = nullptr;
   ULONGLONG launched_at_ = 0;
