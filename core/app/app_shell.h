@@ -51,7 +51,4 @@ bool count_corner_click(int& corner_clicks, std::uint32_t position);
 // without its folder. `file_name` is a full path in UTF-8.
 std::string main_window_title(const std::string& file_name);
 
-// "COM1".."COM9" for com_port 0..8; a value outside the table opens COM1.
-std::string port_name(int com_port);
-
 }  // namespace zanteq
