@@ -19,8 +19,10 @@ import pathlib
 import shlex
 import shutil
 import signal
+import socket
 import subprocess
 import sys
+import threading
 import time
 
 HERE = pathlib.Path(__file__).resolve().parent
@@ -45,6 +47,9 @@ class Scenario:
         self.expect_ini = {}
         self.rx_spacing = []      # (first RX, count, least ms, most ms)
         self.existing_files = []  # names that must exist after the run
+        self.port = "COM1"        # where the simulator serves; COM1 leads nowhere otherwise
+        self.extra_sims = []      # (port, options) of further simulators
+        self.port_wire = []       # expected (port, KIND, escaped text) of a further simulator
         self.script = []
         for number, line in enumerate(self.path.read_text(encoding="utf-8").splitlines(), 1):
             stripped = line.strip()
@@ -82,6 +87,14 @@ class Scenario:
         elif keyword == "rx-spacing":
             first, count, least, most = (int(word) for word in rest.split())
             self.rx_spacing.append((first, count, least, most))
+        elif keyword == "port":
+            self.port = rest.upper()
+        elif keyword == "sim-on":
+            port, _, options = rest.partition(" ")
+            self.extra_sims.append((port.upper(), shlex.split(options)))
+        elif keyword in ("port-rx", "port-tx"):
+            port, _, text = rest.partition(" ")
+            self.port_wire.append((port.upper(), keyword[5:].upper(), text.strip()))
         elif keyword == "expect-ini":
             for pair in rest.split():
                 key, _, value = pair.partition("=")
@@ -179,6 +192,75 @@ def spacing_failures(times, first, count, least, most):
             for i, gap in enumerate(gaps) if not least <= gap <= most]
 
 
+class SimulatedPort:
+    """A simulator behind the link of one COM port. It can be stopped (the
+    port is gone: its link goes with the simulator) and started again on a
+    fresh pseudo-terminal behind the same link, as a re-plugged adapter;
+    each start writes a wire log of its own."""
+
+    def __init__(self, sim, port, link, work, options, first_log):
+        self.sim, self.port, self.link, self.work, self.options = sim, port, link, work, options
+        self.first_log = first_log
+        self.logs = []
+        self.process = None
+
+    def start(self):
+        if self.process is not None:
+            return "the simulator of " + self.port + " runs already"
+        if self.link.is_symlink() or self.link.exists():
+            self.link.unlink()
+        log = self.work / (self.first_log if not self.logs else f"wire-{self.port.lower()}-{len(self.logs) + 1}.log")
+        self.logs.append(log)
+        self.process = subprocess.Popen(
+            [self.sim, "--link", str(self.link), "--log", str(log), "--time-limit", str(RUN_TIMEOUT_S + 60)]
+            + self.options, stdout=subprocess.DEVNULL,
+            stderr=open(self.work / f"sim-{self.port.lower()}.err", "a"))
+        deadline = time.time() + 10
+        while not self.link.is_symlink() and time.time() < deadline and self.process.poll() is None:
+            time.sleep(0.05)
+        if not self.link.is_symlink():
+            return "the simulator did not start: " + (self.work / f"sim-{self.port.lower()}.err").read_text()
+        return None
+
+    def stop(self):
+        if self.process is None:
+            return "the simulator of " + self.port + " does not run"
+        self.process.send_signal(signal.SIGTERM)
+        try:
+            self.process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+        self.process = None
+        return None
+
+    def events(self):
+        return [event for log in self.logs for event in wire_events(log)]
+
+
+def serve_host_requests(work, ports, done):
+    """Carries out the driver's `host` lines: `sim-stop [COMn]`,
+    `sim-start [COMn]` (default: the scenario's port)."""
+    request = work / "host-request"
+    while not done.is_set():
+        if request.exists():
+            words = request.read_text(encoding="utf-8", errors="replace").split()
+            target = ports.get(words[1].upper() if len(words) > 1 else "")
+            error = "unknown host request " + " ".join(words)
+            if words and target is not None and words[0] == "sim-stop":
+                error = target.stop()
+            elif words and target is not None and words[0] == "sim-start":
+                error = target.start()
+            print(f"host {' '.join(words)}: {error or 'done'}")
+            if error:
+                (work / "host-error").write_text(error)
+            request.unlink()
+        time.sleep(0.05)
+
+
+def port_link(values, port):
+    return pathlib.Path(values["ZANTEQ_WINE_DIR"]) / port.lower()
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--win-build", required=True)
@@ -220,26 +302,42 @@ def main():
     script = "\n".join(line.replace("$WORK", work_windows) for line in scenario.script) + "\n"
     (work / "script.txt").write_text(script, encoding="utf-8")
 
-    xvfb = sim = None
+    xvfb = None
+    ports = {}
+    done = threading.Event()
+    host = None
     output = ""
     try:
         xvfb = start_xvfb(env)
-        if com1.is_symlink() or com1.exists():
-            com1.unlink()
+        for link in [com1] + [port_link(values, port) for port in values.get("ZANTEQ_EXTRA_PORTS", "").split()]:
+            if link.is_symlink() or link.exists():
+                link.unlink()
         if scenario.no_port:
             nowhere = com1.parent / "no-port"  # a folder: opening it as a port fails
             nowhere.mkdir(exist_ok=True)
             com1.symlink_to(nowhere)
-        else:
-            sim = subprocess.Popen([args.sim, "--link", str(com1), "--log", str(work / "wire.log"),
-                                    "--time-limit", str(RUN_TIMEOUT_S + 60)] + scenario.sim_options,
-                                   stdout=subprocess.DEVNULL, stderr=open(work / "sim.err", "w"))
-            deadline = time.time() + 10
-            while not com1.is_symlink() and time.time() < deadline and sim.poll() is None:
-                time.sleep(0.05)
-            if not com1.is_symlink():
-                print("the simulator did not start:", (work / "sim.err").read_text())
-                return EXIT_FAIL
+        elif scenario.port != "COM1":
+            # COM1 is not there. A missing link would make Wine fall back to
+            # /dev/ttyS0, and a folder reads as a port in use; a socket file
+            # cannot be opened at all, as a device that is not present.
+            absent = com1.parent / "absent-port"
+            if absent.exists() or absent.is_symlink():
+                absent.unlink()
+            with socket.socket(socket.AF_UNIX) as unbound:
+                unbound.bind(str(absent))
+            com1.symlink_to(absent)
+        if not scenario.no_port:
+            sims = [(scenario.port, scenario.sim_options, "wire.log")]
+            sims += [(port, options, f"wire-{port.lower()}.log") for port, options in scenario.extra_sims]
+            for port, options, log in sims:
+                ports[port] = SimulatedPort(args.sim, port, port_link(values, port), work, options, log)
+                error = ports[port].start()
+                if error:
+                    print(error)
+                    return EXIT_FAIL
+            ports[""] = ports[scenario.port]
+        host = threading.Thread(target=serve_host_requests, args=(work, ports, done), daemon=True)
+        host.start()
 
         if scenario.runner == "driver":
             command = ["wine", "explorer", f"/desktop=e2e,{values['ZANTEQ_DESKTOP_SIZE']}",
@@ -256,12 +354,12 @@ def main():
             output = (timeout.stdout or b"").decode("utf-8", "replace") + "\nFAIL: the run did not end in time\n"
         wait_wineserver(env)
     finally:
-        if sim is not None:
-            sim.send_signal(signal.SIGTERM)
-            try:
-                sim.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                sim.kill()
+        done.set()
+        if host is not None:
+            host.join()
+        for port, simulated in ports.items():
+            if port:
+                simulated.stop()
         if xvfb is not None:
             stop_pid(xvfb)
 
@@ -273,7 +371,7 @@ def main():
     failures = [] if verdict == "PASS" else [verdict]
 
     if not scenario.no_port:
-        seen = wire_events(work / "wire.log")
+        seen = ports[scenario.port].events()
         if seen != scenario.wire:
             failures.append("the wire differs from what was expected")
             print("expected on the wire:")
@@ -282,6 +380,13 @@ def main():
             print("seen on the wire:")
             for kind, text in seen:
                 print(f"  {kind} {text}")
+    for port, _ in scenario.extra_sims:
+        expected = [(kind, text) for at, kind, text in scenario.port_wire if at == port]
+        seen = ports[port].events() if port in ports else []
+        if seen != expected:
+            failures.append(f"the wire of {port} differs from what was expected")
+            print(f"expected on {port}: {expected}")
+            print(f"seen on {port}: {seen}")
     if not scenario.no_port:
         for first, count, least, most in scenario.rx_spacing:
             failures += spacing_failures(rx_times(work / "wire.log"), first, count, least, most)

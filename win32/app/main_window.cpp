@@ -7,6 +7,7 @@
 
 #include "win32/app/app.h"
 #include "win32/app/command_map.h"
+#include "win32/app/link_status.h"
 #include "core/link/dispatch.h"
 #include "win32/link/text_conversion.h"
 #include "win32/resources/resource.h"
@@ -77,8 +78,9 @@ HWND create_status_bar(HWND window) {
   const HWND bar = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | CCS_BOTTOM, 0,
                                    0, 0, 0, window, reinterpret_cast<HMENU>(IDC_STATUS_BAR),
                                    app_instance(), nullptr);
-  int part_edges[2] = {500, 700};
-  SendMessageW(bar, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(part_edges));
+  // Date, time, then the port up to the right edge.
+  int part_edges[3] = {320, 520, -1};
+  SendMessageW(bar, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(part_edges));
   return bar;
 }
 
@@ -168,7 +170,11 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       run_command(LOWORD(wparam));
       return 0;
     case WM_TIMER:
-      return on_timer();
+      return wparam == TIMER_PORT_RETRY ? on_port_retry_timer() : on_timer();
+    case WM_APP_PORT_LOST:
+      return on_port_lost(wparam);
+    case WM_DEVICECHANGE:
+      return on_device_change(wparam);
     default:
       return DefWindowProcW(window, message, wparam, lparam);
   }
@@ -198,6 +204,12 @@ HWND create_main_window(HINSTANCE instance) {
 void show_main_window_file(const std::string& file_name) {
   if (const HWND window = main_window()) {
     SetWindowTextW(window, utf8_to_wide(main_window_title(file_name)).c_str());
+  }
+}
+
+void show_port_status(const std::string& text) {
+  if (status_bar) {
+    SendMessageW(status_bar, SB_SETTEXTW, 2, reinterpret_cast<LPARAM>(utf8_to_wide(text).c_str()));
   }
 }
 
