@@ -198,9 +198,9 @@ class SimulatedPort:
     fresh pseudo-terminal behind the same link, as a re-plugged adapter;
     each start writes a wire log of its own."""
 
-    def __init__(self, sim, port, link, work, options, first_log):
+    def __init__(self, sim, port, link, work, options, first_log, absent):
         self.sim, self.port, self.link, self.work, self.options = sim, port, link, work, options
-        self.first_log = first_log
+        self.first_log, self.absent = first_log, absent
         self.logs = []
         self.process = None
 
@@ -231,6 +231,9 @@ class SimulatedPort:
         except subprocess.TimeoutExpired:
             self.process.kill()
         self.process = None
+        # The simulator took its link with it; the port is not there now.
+        if not self.link.is_symlink():
+            self.link.symlink_to(self.absent)
         return None
 
     def events(self):
@@ -309,28 +312,24 @@ def main():
     output = ""
     try:
         xvfb = start_xvfb(env)
+        # Every port starts out not there. A missing link would make Wine
+        # fall back to a /dev/ttyS device, and a folder reads as a port in
+        # use; a socket file cannot be opened at all, as a device that is
+        # not present. A simulator replaces the link of its port.
+        absent = com1.parent / "absent-port"
+        if absent.exists() or absent.is_symlink():
+            absent.unlink()
+        with socket.socket(socket.AF_UNIX) as unbound:
+            unbound.bind(str(absent))
         for link in [com1] + [port_link(values, port) for port in values.get("ZANTEQ_EXTRA_PORTS", "").split()]:
             if link.is_symlink() or link.exists():
                 link.unlink()
-        if scenario.no_port:
-            nowhere = com1.parent / "no-port"  # a folder: opening it as a port fails
-            nowhere.mkdir(exist_ok=True)
-            com1.symlink_to(nowhere)
-        elif scenario.port != "COM1":
-            # COM1 is not there. A missing link would make Wine fall back to
-            # /dev/ttyS0, and a folder reads as a port in use; a socket file
-            # cannot be opened at all, as a device that is not present.
-            absent = com1.parent / "absent-port"
-            if absent.exists() or absent.is_symlink():
-                absent.unlink()
-            with socket.socket(socket.AF_UNIX) as unbound:
-                unbound.bind(str(absent))
-            com1.symlink_to(absent)
+            link.symlink_to(absent)
         if not scenario.no_port:
             sims = [(scenario.port, scenario.sim_options, "wire.log")]
             sims += [(port, options, f"wire-{port.lower()}.log") for port, options in scenario.extra_sims]
             for port, options, log in sims:
-                ports[port] = SimulatedPort(args.sim, port, port_link(values, port), work, options, log)
+                ports[port] = SimulatedPort(args.sim, port, port_link(values, port), work, options, log, absent)
                 error = ports[port].start()
                 if error:
                     print(error)

@@ -203,6 +203,7 @@ class Driver {
     if (command == "wipe") return wipe(number(w, 1, 0), f);
     if (command == "uncover") return uncover(f);
     if (command == "pixels") return pixels(w, f);
+    if (command == "combo-post") return combo_post(number(w, 1, 0), number(w, 2, 0), f);
     if (command == "status-is") return status_is(number(w, 1, 0), word(w, 2, ""), number(w, 3, default_timeout_ms), f);
     if (command == "host") return host(w, f);
     if (command == "hold") return hold(word(w, 1, ""), f);
@@ -709,6 +710,16 @@ class Driver {
   }
 
   // ---- the serial port: status bar, the runner's simulators, a held port ----
+
+  // As `combo`, but the notification is posted, as the combo itself does:
+  // the dialog may open a box while handling it, and the driver must not
+  // wait inside SendMessage for that box to close.
+  void combo_post(DWORD id, DWORD index, Failure& f) {
+    const HWND control = need_control(f, static_cast<int>(id));
+    if (!control) return;
+    SendMessageW(control, CB_SETCURSEL, index, 0);
+    PostMessageW(dialog_, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(control));
+  }
 
   // Status-bar text of part PART. SB_GETTEXTW is not carried across
   // processes, so the text is read from a buffer in the program's memory.
