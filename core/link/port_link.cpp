@@ -127,9 +127,11 @@ PortNotice PortLink::chosen(int com_port, OpenFailure result) {
                  "別のポートを選んでください。"};
 }
 
-PortNotice PortLink::lost() {
+PortNotice PortLink::lost(LinkState& link) {
   if (state_ != PortState::connected) return {};
   state_ = PortState::not_present;
+  link.reply_pending = 0;
+  link.sequence_abort = 1;
   const std::string name = port_name(com_port_);
   return {name + " との接続が切れました。\nUSBシリアル変換器を接続し直すと、自動的に再接続します。"};
 }
@@ -140,7 +142,9 @@ void PortLink::retried(OpenFailure result) {
   state_ = state_after(result);
 }
 
-PortNotice PortLink::refused_send() const {
+PortNotice PortLink::refuse_send(LinkState& link) const {
+  if (state_ == PortState::connected) return {};
+  link.sequence_abort = 1;
   const std::string name = port_name(com_port_);
   switch (state_) {
     case PortState::connected:

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/settings/record.h"
+
 namespace zanteq {
 
 // com_port is the port number minus one, as the INI file has always kept
@@ -77,16 +79,19 @@ class PortLink {
   PortNotice chosen(int com_port, OpenFailure result);
 
   // Reads or writes fail because the device went away. Says so once, while
-  // the port was connected; afterwards the port is tried again.
-  PortNotice lost();
+  // the port was connected; afterwards the port is tried again. A reply
+  // still awaited will not come, and a running read-all or set-all stops:
+  // the one box is all the user hears, no "No Connect" after it.
+  PortNotice lost(LinkState& link);
 
   // A quiet retry of the same port (a device arrived, or the retry timer).
   void retried(OpenFailure result);
 
-  // A command is about to be sent: true when it can go out. Otherwise the
-  // box that says why at once, instead of waiting for the reply watch.
+  // A command is about to be sent: true when it can go out. Otherwise
+  // refuse_send gives the box that says why at once, instead of waiting for
+  // the reply watch, and stops a running read-all or set-all.
   bool may_send() const { return state_ == PortState::connected; }
-  PortNotice refused_send() const;
+  PortNotice refuse_send(LinkState& link) const;
 
   // Whether the port should be tried again now and then: it is gone or held
   // by another program, and may come back by itself.

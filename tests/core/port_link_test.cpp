@@ -55,32 +55,42 @@ TEST(PortList, InNumberOrderWithTheConfiguredPortAlwaysThere) {
 }
 
 TEST(PortLinkState, PulledAdapterIsSaidOnceAndComesBackQuietly) {
+  AppState app;
+  LinkState& flags = app.link;
   PortLink link;
   link.started(11, OpenFailure::none);
+  flags.reply_pending = 1;  // a 設定 was pressed just before the adapter went
   EXPECT_TRUE(link.may_send());
   EXPECT_FALSE(link.wants_retry());
   EXPECT_EQ(link.status_text(), "COM12: 接続中");
 
-  const PortNotice first = link.lost();
+  const PortNotice first = link.lost(flags);
   EXPECT_EQ(first.text, "COM12 との接続が切れました。\nUSBシリアル変換器を接続し直すと、自動的に再接続します。");
-  EXPECT_FALSE(link.lost().shown()) << "a second failing read says nothing";
+  EXPECT_EQ(flags.reply_pending, 0) << "no \"No Connect\" after the one box";
+  EXPECT_EQ(flags.sequence_abort, 1) << "a running read-all stops";
+  EXPECT_FALSE(link.lost(flags).shown()) << "a second failing read says nothing";
   EXPECT_EQ(link.state(), PortState::not_present);
   EXPECT_EQ(link.status_text(), "COM12: ポートがありません");
   EXPECT_TRUE(link.wants_retry());
   EXPECT_FALSE(link.may_send());
-  EXPECT_NE(link.refused_send().text.find("COM12 がありません"), std::string::npos);
+  flags.sequence_abort = 0;
+  EXPECT_NE(link.refuse_send(flags).text.find("COM12 がありません"), std::string::npos);
+  EXPECT_EQ(flags.sequence_abort, 1);
 
   link.retried(OpenFailure::not_present);
   EXPECT_TRUE(link.wants_retry());
-  EXPECT_FALSE(link.lost().shown());
+  EXPECT_FALSE(link.lost(flags).shown());
   link.retried(OpenFailure::none);
   EXPECT_TRUE(link.may_send());
   EXPECT_FALSE(link.wants_retry());
-  EXPECT_FALSE(link.refused_send().shown());
-  EXPECT_TRUE(link.lost().shown()) << "pulled again: said again";
+  flags.sequence_abort = 0;
+  EXPECT_FALSE(link.refuse_send(flags).shown());
+  EXPECT_EQ(flags.sequence_abort, 0) << "a connected port refuses nothing";
+  EXPECT_TRUE(link.lost(flags).shown()) << "pulled again: said again";
 }
 
 TEST(PortLinkState, ChosenPortThatCannotBeOpenedNamesThePortAndTheReason) {
+  LinkState flags;
   PortLink link;
   link.started(0, OpenFailure::none);
 
@@ -88,12 +98,14 @@ TEST(PortLinkState, ChosenPortThatCannotBeOpenedNamesThePortAndTheReason) {
   EXPECT_EQ(held.text.rfind("COM5 を開けません。\n他のプログラムが使用中です。", 0), 0u) << held.text;
   EXPECT_EQ(link.status_text(), "COM5: 使用中");
   EXPECT_TRUE(link.wants_retry()) << "taken as soon as the other program lets go";
-  EXPECT_NE(link.refused_send().text.find("使用中"), std::string::npos);
+  EXPECT_NE(link.refuse_send(flags).text.find("使用中"), std::string::npos);
 
   const PortNotice missing = link.chosen(22, OpenFailure::not_present);
   EXPECT_EQ(missing.text.rfind("COM23 を開けません。\nこのパソコンに COM23 はありません。", 0), 0u) << missing.text;
   EXPECT_EQ(link.com_port(), 22);
-  EXPECT_FALSE(link.lost().shown()) << "not connected: nothing was lost";
+  flags.reply_pending = 1;
+  EXPECT_FALSE(link.lost(flags).shown()) << "not connected: nothing was lost";
+  EXPECT_EQ(flags.reply_pending, 1) << "the reply watch still reports";
 
   const PortNotice refused = link.chosen(1, OpenFailure::settings);
   EXPECT_NE(refused.text.find("COM2 を開けません。"), std::string::npos);
@@ -107,11 +119,12 @@ TEST(PortLinkState, ChosenPortThatCannotBeOpenedNamesThePortAndTheReason) {
 }
 
 TEST(PortLinkState, StartUpFailuresAreLeftToTheStartUpBoxes) {
+  LinkState flags;
   PortLink missing;
   missing.started(11, OpenFailure::not_present);
   EXPECT_FALSE(missing.may_send());
   EXPECT_TRUE(missing.wants_retry()) << "an adapter plugged in after the start is used";
-  EXPECT_FALSE(missing.lost().shown());
+  EXPECT_FALSE(missing.lost(flags).shown());
   EXPECT_EQ(missing.status_text(), "COM12: ポートがありません");
 
   // Opened but the line settings refused: used as before, the box has said it.
