@@ -153,7 +153,7 @@ void SerialPort::switch_port(int com_port) {
 void SerialPort::port_lost(unsigned generation) {
   if (generation != generation_ || !is_open()) return;  // already closed or switched
   close_port();
-  announce(link_.lost());
+  announce(link_.lost(app_.link));
 }
 
 bool SerialPort::retry() {
@@ -193,15 +193,19 @@ void SerialPort::close_port() {
 }
 
 bool SerialPort::start_read_thread() {
-  if (thread_) return true;
+  if (thread_) {
+    if (WaitForSingleObject(thread_, 0) != WAIT_OBJECT_0) return true;  // still receiving
+    // The thread of a start without a port, which ended at once.
+    CloseHandle(thread_);
+    thread_ = nullptr;
+  }
   thread_ = CreateThread(nullptr, 0, &SerialPort::read_thread_entry, this, 0, nullptr);
   return thread_ != nullptr;
 }
 
 void SerialPort::send_command(std::string_view text) {
   if (!link_.may_send()) {
-    app_.link.sequence_abort = 1;  // a running read-all or set-all stops here
-    announce(link_.refused_send());
+    announce(link_.refuse_send(app_.link));
     return;
   }
   std::string bytes = prepare_send(app_.link, text);
@@ -219,11 +223,8 @@ void SerialPort::send_command(std::string_view text) {
   } else {
     CloseHandle(write->overlapped.hEvent);  // never started: nothing refers to the bytes
     if (device_gone()) {
-      // Said once as the loss of the port, not again as "No Connect".
-      app_.link.reply_pending = 0;
-      app_.link.sequence_abort = 1;
       close_port();
-      announce(link_.lost());
+      announce(link_.lost(app_.link));
     }
   }
 }
