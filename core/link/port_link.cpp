@@ -115,15 +115,15 @@ PortNotice PortLink::chosen(int com_port, OpenFailure result) {
       return {};
     case OpenFailure::not_present:
       return {name + " を開けません。\nこのパソコンに " + name +
-              " はありません。USBシリアル変換器が接続されているか確認してください。"
+              " はありません。\nUSBシリアル変換器が接続されているか確認してください。\n"
               "接続されると自動的に使用します。"};
     case OpenFailure::in_use:
-      return {name + " を開けません。\n他のプログラムが使用中です。"
+      return {name + " を開けません。\n他のプログラムが使用中です。\n"
                      "そのプログラムがポートを閉じると自動的に使用します。"};
     case OpenFailure::settings:
       break;
   }
-  return {name + " を開けません。\n通信条件（9600bps、8ビット、偶数パリティ）を設定できません。"
+  return {name + " を開けません。\n通信条件（9600bps、8ビット、偶数パリティ）を設定できません。\n"
                  "別のポートを選んでください。"};
 }
 

@@ -79,7 +79,7 @@ HWND create_status_bar(HWND window) {
                                    0, 0, 0, window, reinterpret_cast<HMENU>(IDC_STATUS_BAR),
                                    app_instance(), nullptr);
   // Date, time, then the port up to the right edge.
-  int part_edges[3] = {320, 520, -1};
+  int part_edges[3] = {250, 400, -1};
   SendMessageW(bar, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(part_edges));
   return bar;
 }
