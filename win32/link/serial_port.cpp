@@ -97,14 +97,10 @@ OpenFailure open_failure(DWORD error) {
 // Waits for a thread to end while answering messages that other threads
 // send to this one's windows: a box on the receiving thread re-enables the
 // main window when it closes, and must not wait for us.
-bool wait_for_thread(HANDLE thread, DWORD timeout_ms) {
-  const ULONGLONG end = GetTickCount64() + timeout_ms;
+void wait_for_thread(HANDLE thread) {
   for (;;) {
-    const ULONGLONG now = GetTickCount64();
-    const DWORD left = timeout_ms == INFINITE ? INFINITE : (now >= end ? 0 : static_cast<DWORD>(end - now));
-    const DWORD woken = MsgWaitForMultipleObjects(1, &thread, FALSE, left, QS_SENDMESSAGE);
-    if (woken == WAIT_OBJECT_0) return true;
-    if (woken != WAIT_OBJECT_0 + 1) return false;
+    const DWORD woken = MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE);
+    if (woken != WAIT_OBJECT_0 + 1) return;  // ended (or the handle is unusable)
     MSG message;
     PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);  // delivers sent messages
   }
@@ -178,7 +174,7 @@ void SerialPort::close_port() {
     SetEvent(stop_event_);
     // Ends at once unless it is inside a reply box; the handle must not be
     // closed under it, so wait for it however long the box is open.
-    wait_for_thread(thread_, INFINITE);
+    wait_for_thread(thread_);
     CloseHandle(thread_);
     thread_ = nullptr;
     ResetEvent(stop_event_);

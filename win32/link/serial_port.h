@@ -20,12 +20,11 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <list>
 #include <memory>
 #include <string>
 #include <string_view>
-
-#include <atomic>
 
 #include "core/link/port_link.h"
 #include "core/link/reporter.h"
@@ -108,7 +107,6 @@ class SerialPort final : public CommandSink {
   void clear_line_errors();
   OpenFailure open_quietly(int com_port);
   void close_port();
-  bool end_read_thread(DWORD timeout_ms);
   void announce(const PortNotice& notice);
 
   AppState& app_;
