@@ -137,8 +137,10 @@ PortNotice PortLink::lost(LinkState& link) {
 }
 
 void PortLink::retried(OpenFailure result) {
-  // A retry that finds the port held by another program or refusing the
-  // line settings is still no connection; say nothing until it works.
+  // Nothing is said until it works. A device that opens but refuses the
+  // line settings may still be starting up (an adapter just plugged in):
+  // keep trying as before rather than give up on it.
+  if (result == OpenFailure::settings) return;
   state_ = state_after(result);
 }
 

@@ -85,6 +85,7 @@ class PortLink {
   PortNotice lost(LinkState& link);
 
   // A quiet retry of the same port (a device arrived, or the retry timer).
+  // One that opens but cannot set the line settings changes nothing.
   void retried(OpenFailure result);
 
   // A command is about to be sent: true when it can go out. Otherwise

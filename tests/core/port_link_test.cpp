@@ -79,6 +79,11 @@ TEST(PortLinkState, PulledAdapterIsSaidOnceAndComesBackQuietly) {
 
   link.retried(OpenFailure::not_present);
   EXPECT_TRUE(link.wants_retry());
+  link.retried(OpenFailure::settings);
+  EXPECT_TRUE(link.wants_retry()) << "an adapter still starting up is tried again";
+  EXPECT_EQ(link.state(), PortState::not_present);
+  link.retried(OpenFailure::in_use);
+  EXPECT_EQ(link.status_text(), "COM12: 使用中");
   EXPECT_FALSE(link.lost(flags).shown());
   link.retried(OpenFailure::none);
   EXPECT_TRUE(link.may_send());
