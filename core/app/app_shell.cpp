@@ -93,8 +93,4 @@ std::string main_window_title(const std::string& file_name) {
   return "ZANTEQ - " + name;
 }
 
-std::string port_name(int com_port) {
-  return "COM" + std::to_string(checked_com_port(com_port) + 1);
-}
-
 }  // namespace zanteq

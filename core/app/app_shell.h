@@ -64,7 +64,4 @@ void note_dialog_opening(int& corner_clicks, ShellDialog dialog);
 // without its folder. `file_name` is a full path in UTF-8.
 std::string main_window_title(const std::string& file_name);
 
-// "COM1".."COM9" for com_port 0..8; a value outside the table opens COM1.
-std::string port_name(int com_port);
-
 }  // namespace zanteq

@@ -13,7 +13,7 @@ const char* const ini_key_select_number = "select_number";
 const char* const ini_default_text = "0";
 
 namespace {
-constexpr int com_port_count = 9;
+constexpr int com_port_count = 256;  // COM1..COM256
 
 bool is_space(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';

@@ -31,7 +31,7 @@ int ini_to_int(std::string_view text);
 // entry 0), the same as a missing key: the program starts on a known port
 // and an empty caption suffix rather than on a guessed one, and the dialog
 // then shows a valid selection the user can change.
-int checked_com_port(int value);       // 0..8 (COM1..COM9), anything else 0
+int checked_com_port(int value);       // 0..255 (COM1..COM256), anything else 0
 int checked_select_number(int value);  // -1 (template captions)..96, anything else 0
 
 // Decimal text of the value, as the interface dialog writes it.

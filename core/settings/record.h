@@ -90,7 +90,7 @@ struct LinkState {
 
 // Values read from the INI file besides rs_control.
 struct InterfaceValues {
-  int com_port = 0;       // 0 = COM1 .. 8 = COM9
+  int com_port = 0;       // 0 = COM1 .. 255 = COM256
   int select_number = 0;  // unit name entry for captions, -1 = template captions
 };
 

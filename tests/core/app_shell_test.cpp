@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "core/app/app_shell.h"
+#include "core/link/port_link.h"
 
 namespace zanteq {
 namespace {
@@ -126,11 +127,14 @@ TEST(MainWindowTitle, ShowsTheFileNameWithoutItsFolder) {
   EXPECT_EQ(main_window_title("set1.dat"), "ZANTEQ - set1.dat");
 }
 
-TEST(PortName, IndexesTheNinePortsAndFallsBackToCom1) {
+TEST(PortName, NamesCom1ToCom256AndFallsBackToCom1) {
   EXPECT_EQ(port_name(0), "COM1");
   EXPECT_EQ(port_name(5), "COM6");
   EXPECT_EQ(port_name(8), "COM9");
-  EXPECT_EQ(port_name(9), "COM1");
+  EXPECT_EQ(port_name(9), "COM10");
+  EXPECT_EQ(port_name(11), "COM12");
+  EXPECT_EQ(port_name(255), "COM256");
+  EXPECT_EQ(port_name(256), "COM1");
   EXPECT_EQ(port_name(-1), "COM1");
   EXPECT_EQ(port_name(123456), "COM1");
 }

@@ -38,9 +38,11 @@ TEST(IniToInt, LooksAtNineCharactersOnly) {
 
 TEST(CheckedValues, OutsideTheTablesFallBackToTheDefault) {
   EXPECT_EQ(checked_com_port(0), 0);
-  EXPECT_EQ(checked_com_port(7), 7) << "COM8: beyond the dialog's entries but a real port";
+  EXPECT_EQ(checked_com_port(7), 7);
   EXPECT_EQ(checked_com_port(8), 8);
-  EXPECT_EQ(checked_com_port(9), 0);
+  EXPECT_EQ(checked_com_port(9), 9) << "COM10: a USB adapter's number";
+  EXPECT_EQ(checked_com_port(255), 255) << "COM256";
+  EXPECT_EQ(checked_com_port(256), 0);
   EXPECT_EQ(checked_com_port(-1), 0);
   EXPECT_EQ(checked_com_port(INT_MIN), 0);
 

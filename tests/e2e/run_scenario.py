@@ -18,8 +18,10 @@ import pathlib
 import shlex
 import shutil
 import signal
+import socket
 import subprocess
 import sys
+import threading
 import time
 
 HERE = pathlib.Path(__file__).resolve().parent
@@ -51,6 +53,9 @@ class Scenario:
         self.ini_folder_blocked = False  # a file where the INI's folder would go
         self.dpi = None           # LogPixels for this run, None: none (96 DPI)
         self.locale = None        # LC_ALL of Wine for this run, None: the prefix's Japanese one
+        self.port = "COM1"        # where the simulator serves; COM1 leads nowhere otherwise
+        self.extra_sims = []      # (port, options) of further simulators
+        self.port_wire = []       # expected (port, KIND, escaped text) of a further simulator
         self.script = []
         for number, line in enumerate(self.path.read_text(encoding="utf-8").splitlines(), 1):
             stripped = line.strip()
@@ -106,6 +111,14 @@ class Scenario:
                 raise SystemExit(f"{self.path}:{number}: @dpi {rest} is no display scale")
         elif keyword == "locale":
             self.locale = rest
+        elif keyword == "port":
+            self.port = rest.upper()
+        elif keyword == "sim-on":
+            port, _, options = rest.partition(" ")
+            self.extra_sims.append((port.upper(), shlex.split(options)))
+        elif keyword in ("port-rx", "port-tx"):
+            port, _, text = rest.partition(" ")
+            self.port_wire.append((port.upper(), keyword[5:].upper(), text.strip()))
         elif keyword == "expect-ini":
             for pair in rest.split():
                 key, _, value = pair.partition("=")
@@ -252,6 +265,91 @@ def pace_failures(times, first, count, period):
     return failures
 
 
+class SimulatedPort:
+    """A simulator behind the link of one COM port. It can be stopped (the
+    port is gone: its link goes with the simulator) and started again on a
+    fresh pseudo-terminal behind the same link, as a re-plugged adapter;
+    each start writes a wire log of its own."""
+
+    def __init__(self, sim, port, link, work, options, first_log, absent):
+        self.sim, self.port, self.link, self.work, self.options = sim, port, link, work, options
+        self.first_log, self.absent = first_log, absent
+        self.logs = []
+        self.process = None
+
+    def start(self):
+        if self.process is not None:
+            return "the simulator of " + self.port + " runs already"
+        if self.link.is_symlink() or self.link.exists():
+            self.link.unlink()
+        log = self.work / (self.first_log if not self.logs else f"wire-{self.port.lower()}-{len(self.logs) + 1}.log")
+        self.logs.append(log)
+        self.process = subprocess.Popen(
+            [self.sim, "--link", str(self.link), "--log", str(log), "--time-limit", str(RUN_TIMEOUT_S + 60)]
+            + self.options, stdout=subprocess.DEVNULL,
+            stderr=open(self.work / f"sim-{self.port.lower()}.err", "a"))
+        deadline = time.time() + 10
+        while not self.link.is_symlink() and time.time() < deadline and self.process.poll() is None:
+            time.sleep(0.05)
+        if not self.link.is_symlink():
+            return "the simulator did not start: " + (self.work / f"sim-{self.port.lower()}.err").read_text()
+        return None
+
+    def stop(self):
+        if self.process is None:
+            return "the simulator of " + self.port + " does not run"
+        self.process.send_signal(signal.SIGTERM)
+        try:
+            self.process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+        self.process = None
+        # The simulator took its link with it; the port is not there now.
+        if not self.link.is_symlink():
+            self.link.symlink_to(self.absent)
+        return None
+
+    def busy(self):
+        """The port held by another program: a folder behind its link opens
+        as a port in use."""
+        error = self.stop() if self.process is not None else None
+        busy = self.link.parent / "busy-port"
+        busy.mkdir(exist_ok=True)
+        if self.link.is_symlink() or self.link.exists():
+            self.link.unlink()
+        self.link.symlink_to(busy)
+        return error
+
+    def events(self):
+        return [event for log in self.logs for event in wire_events(log)]
+
+
+def serve_host_requests(work, ports, done):
+    """Carries out the driver's `host` lines: `sim-stop [COMn]`,
+    `sim-start [COMn]`, `port-busy [COMn]` (default: the scenario's port)."""
+    request = work / "host-request"
+    while not done.is_set():
+        if request.exists():
+            words = request.read_text(encoding="utf-8", errors="replace").split()
+            target = ports.get(words[1].upper() if len(words) > 1 else "")
+            error = "unknown host request " + " ".join(words)
+            if words and target is not None and words[0] == "sim-stop":
+                error = target.stop()
+            elif words and target is not None and words[0] == "sim-start":
+                error = target.start()
+            elif words and target is not None and words[0] == "port-busy":
+                error = target.busy()
+            print(f"host {' '.join(words)}: {error or 'done'}")
+            if error:
+                (work / "host-error").write_text(error)
+            request.unlink()
+        time.sleep(0.05)
+
+
+def port_link(values, port):
+    return pathlib.Path(values["ZANTEQ_WINE_DIR"]) / port.lower()
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--win-build", required=True)
@@ -322,28 +420,40 @@ def main():
                        for line in scenario.script) + "\n"
     (work / "script.txt").write_text(script, encoding="utf-8")
 
-    xvfb = sim = None
+    xvfb = None
+    ports = {}
+    done = threading.Event()
+    host = None
     output = ""
     try:
         if scenario.dpi != stale_dpi:
             set_prefix_dpi(env, scenario.dpi)
         xvfb = start_xvfb(env)
-        if com1.is_symlink() or com1.exists():
-            com1.unlink()
-        if scenario.no_port:
-            nowhere = com1.parent / "no-port"  # a folder: opening it as a port fails
-            nowhere.mkdir(exist_ok=True)
-            com1.symlink_to(nowhere)
-        else:
-            sim = subprocess.Popen([args.sim, "--link", str(com1), "--log", str(work / "wire.log"),
-                                    "--time-limit", str(RUN_TIMEOUT_S + 60)] + scenario.sim_options,
-                                   stdout=subprocess.DEVNULL, stderr=open(work / "sim.err", "w"))
-            deadline = time.time() + 10
-            while not com1.is_symlink() and time.time() < deadline and sim.poll() is None:
-                time.sleep(0.05)
-            if not com1.is_symlink():
-                print("the simulator did not start:", (work / "sim.err").read_text())
-                return EXIT_FAIL
+        # Every port starts out not there. A missing link would make Wine
+        # fall back to a /dev/ttyS device, and a folder reads as a port in
+        # use; a socket file cannot be opened at all, as a device that is
+        # not present. A simulator replaces the link of its port.
+        absent = com1.parent / "absent-port"
+        if absent.exists() or absent.is_symlink():
+            absent.unlink()
+        with socket.socket(socket.AF_UNIX) as unbound:
+            unbound.bind(str(absent))
+        for link in [com1] + [port_link(values, port) for port in values.get("ZANTEQ_EXTRA_PORTS", "").split()]:
+            if link.is_symlink() or link.exists():
+                link.unlink()
+            link.symlink_to(absent)
+        if not scenario.no_port:
+            sims = [(scenario.port, scenario.sim_options, "wire.log")]
+            sims += [(port, options, f"wire-{port.lower()}.log") for port, options in scenario.extra_sims]
+            for port, options, log in sims:
+                ports[port] = SimulatedPort(args.sim, port, port_link(values, port), work, options, log, absent)
+                error = ports[port].start()
+                if error:
+                    print(error)
+                    return EXIT_FAIL
+            ports[""] = ports[scenario.port]
+        host = threading.Thread(target=serve_host_requests, args=(work, ports, done), daemon=True)
+        host.start()
 
         if scenario.runner == "driver":
             command = ["wine", "explorer", f"/desktop=e2e,{desktop}",
@@ -360,12 +470,12 @@ def main():
             output = (timeout.stdout or b"").decode("utf-8", "replace") + "\nFAIL: the run did not end in time\n"
         wait_wineserver(env)
     finally:
-        if sim is not None:
-            sim.send_signal(signal.SIGTERM)
-            try:
-                sim.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                sim.kill()
+        done.set()
+        if host is not None:
+            host.join()
+        for port, simulated in ports.items():
+            if port:
+                simulated.stop()
         if xvfb is not None:
             stop_pid(xvfb)
         unblock_ini_folder(ini)  # the prefix is shared with the next runs
@@ -380,7 +490,7 @@ def main():
     failures = [] if verdict == "PASS" else [verdict]
 
     if not scenario.no_port:
-        seen = wire_events(work / "wire.log")
+        seen = ports[scenario.port].events()
         if seen != scenario.wire:
             failures.append("the wire differs from what was expected")
             print("expected on the wire:")
@@ -389,6 +499,13 @@ def main():
             print("seen on the wire:")
             for kind, text in seen:
                 print(f"  {kind} {text}")
+    for port, _ in scenario.extra_sims:
+        expected = [(kind, text) for at, kind, text in scenario.port_wire if at == port]
+        seen = ports[port].events() if port in ports else []
+        if seen != expected:
+            failures.append(f"the wire of {port} differs from what was expected")
+            print(f"expected on {port}: {expected}")
+            print(f"seen on {port}: {seen}")
     if not scenario.no_port:
         for first, count, least, most in scenario.rx_spacing:
             failures += spacing_failures(rx_times(work / "wire.log"), first, count, least, most)

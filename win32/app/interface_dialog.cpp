@@ -1,32 +1,79 @@
 // The interface dialog: serial port and RS-232C/RS-485. Every change is
 // kept in memory and written to the INI file at once; the 設定 button only
-// closes. rs_control takes effect with the next command, com_port at the
-// next start.
+// closes. rs_control takes effect with the next command; a chosen port is
+// opened at once in place of the one in use.
+#include <windows.h>
+// dbt.h needs the Windows types first.
+#include <dbt.h>
+
+#include <algorithm>
+
 #include "win32/app/app.h"
 #include "win32/app/dialog_procs.h"
 #include "win32/app/interface_settings.h"
 #include "win32/dialogs/dialog_common.h"
+#include "win32/link/port_enum.h"
+#include "win32/link/serial_port.h"
+#include "win32/link/text_conversion.h"
 #include "win32/resources/resource.h"
+#include "core/link/port_link.h"
 #include "core/settings/ini_values.h"
 
 namespace zanteq::win32 {
 
 namespace {
 
+// The ports there are now, each entry carrying its com_port; the
+// configured port selected (listed, marked, when it is missing).
+void fill_port_list(HWND dialog) {
+  const HWND combo = GetDlgItem(dialog, IDC_COM_PORT);
+  const int configured = app_state().iface.com_port;
+  const std::vector<PortListEntry> list = port_list(present_ports(), configured);
+  SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+  int widest = 0;
+  const HDC dc = GetDC(combo);
+  const HGDIOBJ old_font = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(combo, WM_GETFONT, 0, 0)));
+  for (const PortListEntry& entry : list) {
+    const std::wstring text = utf8_to_wide(entry.text);
+    const LRESULT index = SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageW(combo, CB_SETITEMDATA, static_cast<WPARAM>(index), entry.com_port);
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    widest = std::max(widest, static_cast<int>(size.cx));
+  }
+  SelectObject(dc, old_font);
+  ReleaseDC(combo, dc);
+  // A long driver name shows whole in the open list.
+  SendMessageW(combo, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(widest + GetSystemMetrics(SM_CXVSCROLL) + 8), 0);
+  select_combo_entry(dialog, IDC_COM_PORT, port_list_index(list, configured));
+}
+
 BOOL on_init(HWND dialog) {
-  insert_combo_entries(dialog, IDC_COM_PORT, {"COM 1", "COM 2", "COM 3", "COM 4", "COM 5", "COM 6"});
+  fill_port_list(dialog);
   insert_combo_entries(dialog, IDC_RS_CONTROL, {"RS-232C", "RS-485"});
-  const AppState& app = app_state();
-  select_combo_entry(dialog, IDC_COM_PORT, app.iface.com_port);
-  select_combo_entry(dialog, IDC_RS_CONTROL, app.link.rs_control);
+  select_combo_entry(dialog, IDC_RS_CONTROL, app_state().link.rs_control);
   return TRUE;
 }
 
 void on_port_changed(HWND dialog) {
   const int selection = combo_selection(dialog, IDC_COM_PORT);
   if (selection < 0) return;
-  app_state().iface.com_port = selection;
-  write_interface_setting(ini_key_com_port, selection);
+  const int com_port =
+      static_cast<int>(SendDlgItemMessageW(dialog, IDC_COM_PORT, CB_GETITEMDATA, static_cast<WPARAM>(selection), 0));
+  if (com_port < 0 || com_port > com_port_max) return;
+  app_state().iface.com_port = com_port;
+  write_interface_setting(ini_key_com_port, com_port);
+  const PortLink& link = serial_port().link();
+  if (link.com_port() == com_port && link.may_send()) return;  // already in use
+  serial_port().switch_port(com_port);
+}
+
+// A port arrived or left: list the ports again, keeping the selection.
+BOOL on_device_change(HWND dialog, WPARAM event) {
+  if (event == DBT_DEVICEARRIVAL || event == DBT_DEVICEREMOVECOMPLETE || event == DBT_DEVNODES_CHANGED) {
+    fill_port_list(dialog);
+  }
+  return TRUE;
 }
 
 void on_control_changed(HWND dialog) {
@@ -61,6 +108,8 @@ INT_PTR CALLBACK interface_dialog_proc(HWND dialog, UINT message, WPARAM wparam,
       return on_init(dialog);
     case WM_COMMAND:
       return on_command(dialog, LOWORD(wparam), HIWORD(wparam));
+    case WM_DEVICECHANGE:
+      return on_device_change(dialog, wparam);
     default:
       return FALSE;
   }

@@ -4,6 +4,7 @@
 
 #include "win32/app/app.h"
 #include "win32/app/interface_settings.h"
+#include "win32/app/link_status.h"
 #include "win32/app/main_window.h"
 #include "win32/link/serial_port.h"
 
@@ -49,6 +50,7 @@ int run_program(HINSTANCE instance) {
   DrawMenuBar(window);
 
   SerialPort& port = serial_port();
+  port.set_events(&link_events());
   port.open_port(app.iface.com_port);
   if (!port.start_read_thread()) reply_boxes().show_warning_box("error creating read thread");
   // A port that fails to open says so before the message loop runs, box by

@@ -10,6 +10,7 @@
 #include "win32/app/app.h"
 #include "win32/app/command_map.h"
 #include "win32/app/display_dpi.h"
+#include "win32/app/link_status.h"
 #include "core/link/dispatch.h"
 #include "win32/link/serial_port.h"
 #include "win32/link/text_conversion.h"
@@ -28,7 +29,8 @@ constexpr int toolbar_button_count = 10;
 constexpr int toolbar_image_width = 60;
 constexpr int toolbar_image_height = 20;
 // Right edges of the status-bar parts at 96 DPI, left to right.
-constexpr int status_part_edges[] = {500, 700};
+// Date, time, then the port up to the right edge (-1).
+constexpr int status_part_edges[] = {250, 400, -1};
 
 HWND status_bar = nullptr;
 HWND toolbar = nullptr;
@@ -122,7 +124,8 @@ void set_status_font(HWND bar, int dpi) {
 // Part edges and font for the window's DPI, whatever the number of parts.
 void fit_status_bar(HWND bar, int dpi) {
   int edges[std::size(status_part_edges)];
-  for (std::size_t k = 0; k < std::size(status_part_edges); ++k) edges[k] = scale_to_dpi(status_part_edges[k], dpi);
+  for (std::size_t k = 0; k < std::size(status_part_edges); ++k)
+    edges[k] = status_part_edges[k] < 0 ? -1 : scale_to_dpi(status_part_edges[k], dpi);
   SendMessageW(bar, SB_SETPARTS, static_cast<WPARAM>(std::size(edges)), reinterpret_cast<LPARAM>(edges));
   set_status_font(bar, dpi);
 }
@@ -293,7 +296,7 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       run_command(LOWORD(wparam));
       return 0;
     case WM_TIMER:
-      return on_timer();
+      return wparam == TIMER_PORT_RETRY ? on_port_retry_timer() : on_timer();
     case WM_QUERYENDSESSION:
       return on_query_end_session(window, lparam);
     case WM_ENDSESSION:
@@ -302,6 +305,10 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       return on_show_reply_boxes();
     case WM_DPICHANGED:
       return on_dpi_changed(window, wparam, lparam);
+    case WM_APP_PORT_LOST:
+      return on_port_lost(wparam);
+    case WM_DEVICECHANGE:
+      return on_device_change(wparam);
     default:
       return DefWindowProcW(window, message, wparam, lparam);
   }
@@ -341,6 +348,12 @@ HWND create_main_window(HINSTANCE instance) {
 void show_main_window_file(const std::string& file_name) {
   if (const HWND window = main_window()) {
     SetWindowTextW(window, utf8_to_wide(main_window_title(file_name)).c_str());
+  }
+}
+
+void show_port_status(const std::string& text) {
+  if (status_bar) {
+    SendMessageW(status_bar, SB_SETTEXTW, 2, reinterpret_cast<LPARAM>(utf8_to_wide(text).c_str()));
   }
 }
 

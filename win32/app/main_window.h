@@ -20,6 +20,9 @@ HWND create_main_window(HINSTANCE instance);
 // The title bar names the file in use: "ZANTEQ - name.dat".
 void show_main_window_file(const std::string& file_name);
 
+// The status bar's port part: "COM12: 接続中" (UTF-8).
+void show_port_status(const std::string& text);
+
 // Close box, Alt+F4 and "ｱﾌﾟﾘｹｰｼｮﾝの終了": ask about unsaved changes, then
 // end the message loop. A cancelled or failed save keeps the program open.
 void exit_application();

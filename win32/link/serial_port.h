@@ -1,30 +1,50 @@
-// The serial link to the unit: one port, opened once at start-up.
+// The serial link to the unit: one port at a time, opened at start-up and
+// again whenever the user chooses another port or a pulled adapter comes
+// back.
 //
 // Threads and ownership:
-//  - the interface thread opens the port, sends (send_command), and stops
-//    the link at exit; it owns the list of writes in flight. Each write owns
+//  - the interface thread opens, switches and closes the port, sends
+//    (send_command), keeps the link state (PortLink) and stops the link at
+//    exit; it owns the list of writes in flight. Each write owns
 //    its bytes, its overlap record and its event until the write completes,
 //    so a send returns at once without the bytes going out of scope.
 //  - the receiving thread owns the read overlap record, the read buffer and
 //    the line assembler (a send only tells it that a command goes out), and
 //    runs the reply dispatch for every complete line (decoders included);
 //    the boxes it raises wait for the interface thread to show them.
-//  - shared between them: the port handle (read-only after opening), the
-//    stop event, and the link values of AppState, which are atomics.
+//  - shared between them: the port handle (changed only while no receiving
+//    thread runs), the stop event, the generation counter and the link
+//    values of AppState, which are atomics. A receiving thread that finds
+//    the device gone says so through LinkEvents::post_port_lost and ends;
+//    the interface thread then closes the port (port_lost).
 #pragma once
 
 #include <windows.h>
 
+#include <atomic>
 #include <list>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "core/link/line_assembler.h"
+#include "core/link/port_link.h"
 #include "core/link/reporter.h"
 #include "core/settings/record.h"
 
 namespace zanteq::win32 {
+
+// What the link tells the program about the port.
+class LinkEvents {
+ public:
+  virtual ~LinkEvents() = default;
+  // Receiving thread: the device went away. Hand `generation` over to the
+  // interface thread (which calls SerialPort::port_lost) and return at once.
+  virtual void post_port_lost(unsigned generation) = 0;
+  // Interface thread: the state may have changed; show it, and show the
+  // notice when it has a text.
+  virtual void link_changed(const PortLink& link, const PortNotice& notice) = 0;
+};
 
 class SerialPort final : public CommandSink {
  public:
@@ -32,17 +52,39 @@ class SerialPort final : public CommandSink {
   SerialPort(const SerialPort&) = delete;
   SerialPort& operator=(const SerialPort&) = delete;
 
-  // Opens COM1..COM9 by com_port with the unit's line settings. Every step
-  // is tried even after a failure, each failure with its own error box.
+  // Before open_port: who hears about the link state (nobody by default).
+  void set_events(LinkEvents* events) { events_ = events; }
+
+  // Start-up: opens COM1..COM256 by com_port with the unit's line settings.
+  // Every step is tried even after a failure, each failure with its own
+  // error box.
   void open_port(int com_port);
+
+  // The user chose a port: the open one is closed (receiving thread ended,
+  // I/O cancelled), the new one opened with the same line settings and its
+  // receiving thread started. A port that cannot be used is said once.
+  void switch_port(int com_port);
+
+  // Interface thread, after LinkEvents::post_port_lost: closes the port and
+  // says once that it is gone. A stale generation (the port has been
+  // switched since) is ignored.
+  void port_lost(unsigned generation);
+
+  // Interface thread, now and then and when a device arrives: reopens the
+  // port quietly while it is gone or held elsewhere. True when the state
+  // changed.
+  bool retry();
+
+  const PortLink& link() const { return link_; }
 
   // Starts the receiving thread; false when it cannot be created. With no
   // port the thread ends at once: there is nothing to wait for.
   bool start_read_thread();
 
   // Frames and writes one command without waiting (RS-485 address in front
-  // when rs_control is set). Sets reply_pending even with no port, so the
-  // reply watch reports "No Connect".
+  // when rs_control is set). While the port is gone nothing is sent and a
+  // box says so at once; a running timed sequence stops as on an error
+  // reply. After start-up without a port the same holds.
   void send_command(std::string_view text) override;
 
   // At exit: wakes the receiving thread, cancels what is in flight and
@@ -57,17 +99,26 @@ class SerialPort final : public CommandSink {
     std::string bytes;
   };
 
+  enum class ReadResult { data, failed, stopped, gone };
+
   static DWORD WINAPI read_thread_entry(void* self);
   void read_thread();
-  bool read_once(OVERLAPPED& overlapped, char* buffer, DWORD size, DWORD& received);
+  ReadResult read_once(OVERLAPPED& overlapped, char* buffer, DWORD size, DWORD& received);
+  bool device_gone();
   void release_finished_writes(bool wait);
   void clear_line_errors();
+  OpenFailure open_quietly(int com_port);
+  void close_port();
+  void announce(const PortNotice& notice);
 
   AppState& app_;
   Reporter& reporter_;
+  LinkEvents* events_ = nullptr;
+  PortLink link_;                  // interface thread only
   HANDLE port_ = INVALID_HANDLE_VALUE;
-  HANDLE stop_event_ = nullptr;  // set at exit; wakes the receiving thread
+  HANDLE stop_event_ = nullptr;    // wakes the receiving thread: exit or switch
   HANDLE thread_ = nullptr;
+  std::atomic<unsigned> generation_{0};        // one per opened port
   std::list<std::unique_ptr<Write>> writes_;  // interface thread only
   LineAssembler assembler_;                   // receiving thread
 };

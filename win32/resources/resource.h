@@ -77,6 +77,10 @@
 #define TIMER_VIDEO_ADJUST 12
 #define TIMER_READ_ALL 15
 #define TIMER_SET_ALL 16
+#define TIMER_PORT_RETRY 20   // reopens a pulled adapter's port
+
+// ---- Messages posted to the main window -------------------------------------
+#define WM_APP_PORT_LOST (WM_APP + 11)  // wParam: the port's generation
 
 // ---- Controls (IDC_) -------------------------------------------------------
 #ifndef IDC_STATIC

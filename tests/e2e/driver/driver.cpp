@@ -208,6 +208,9 @@ class Driver {
     if (command == "main-bars") return main_bars(f);
     if (command == "main-size") return main_size(number(w, 1, 0), number(w, 2, 0), f);
     if (command == "dpi-changed") return dpi_changed(number(w, 1, 96), f);
+    if (command == "combo-post") return combo_post(number(w, 1, 0), number(w, 2, 0), f);
+    if (command == "status-is") return status_is(number(w, 1, 0), word(w, 2, ""), number(w, 3, default_timeout_ms), f);
+    if (command == "host") return host(w, f);
     if (command == "list") {
       describe_open_windows();
       return;
@@ -218,7 +221,6 @@ class Driver {
     }
     if (command == "end-session") return end_session(word(w, 1, "ends") == "ends", f);
     if (command == "end-session-is") return end_session_is(word(w, 1, ""), number(w, 2, default_timeout_ms), f);
-    if (command == "combo-post") return combo_post(number(w, 1, 0), number(w, 2, 0), f);
     fail(f, "unknown command '" + command + "'");
   }
 
@@ -975,6 +977,75 @@ class Driver {
     processes.clear();
   }
 
+  // ---- the serial port: status bar, the runner's simulators, a held port ----
+
+  // Status-bar text of part PART. SB_GETTEXTW is not carried across
+  // processes, so the text is read from a buffer in the program's memory.
+  std::wstring status_part(HWND bar, int part) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(bar, &pid);
+    const HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process) return L"?";
+    constexpr SIZE_T chars = 512;
+    void* remote = VirtualAllocEx(process, nullptr, chars * sizeof(wchar_t), MEM_COMMIT, PAGE_READWRITE);
+    std::wstring text;
+    if (remote) {
+      DWORD_PTR length = 0;
+      SendMessageTimeoutW(bar, SB_GETTEXTLENGTHW, static_cast<WPARAM>(part), 0, SMTO_ABORTIFHUNG, 2000, &length);
+      if (LOWORD(length) < chars) {
+        SendMessageTimeoutW(bar, SB_GETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(remote),
+                            SMTO_ABORTIFHUNG, 2000, nullptr);
+        std::vector<wchar_t> local(chars, L'\0');
+        SIZE_T read = 0;
+        ReadProcessMemory(process, remote, local.data(), chars * sizeof(wchar_t), &read);
+        local[chars - 1] = L'\0';
+        text = local.data();
+      }
+      VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(process);
+    return text;
+  }
+
+  void status_is(int part, const std::string& expected, DWORD timeout, Failure& f) {
+    const HWND main = need_main(f);
+    if (!main) return;
+    const HWND bar = FindWindowExW(main, nullptr, STATUSCLASSNAMEW, nullptr);
+    if (!bar) return fail(f, "no status bar");
+    std::wstring seen;
+    if (!wait_for(timeout, [&] { return (seen = status_part(bar, part)) == wide(expected); })) {
+      fail(f, "status-bar part " + std::to_string(part) + " shows \"" + utf8(seen) + "\"");
+    }
+  }
+
+  // Asks the test runner to do something on the Linux side (stop or start a
+  // simulator) through a request file beside the script, and waits until it
+  // is done: the runner removes the request, leaving host-error on failure.
+  void host(const std::vector<std::string>& w, Failure& f) {
+    std::string request;
+    for (std::size_t i = 1; i < w.size(); ++i) request += (i > 1 ? " " : "") + w[i];
+    const std::wstring path = work_folder_ + L"host-request";
+    const std::wstring error = work_folder_ + L"host-error";
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return fail(f, "cannot write the host request");
+    DWORD written = 0;
+    request += "\n";
+    WriteFile(file, request.data(), static_cast<DWORD>(request.size()), &written, nullptr);
+    CloseHandle(file);
+    if (!wait_for(20000, [&] { return GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES; })) {
+      return fail(f, "the runner did not carry out \"host " + request + "\"");
+    }
+    if (GetFileAttributesW(error.c_str()) != INVALID_FILE_ATTRIBUTES) fail(f, "the runner could not do it");
+  }
+
+ public:
+  void set_work_folder(const std::wstring& script) {
+    const std::size_t slash = script.find_last_of(L"\\/");
+    work_folder_ = slash == std::wstring::npos ? L"" : script.substr(0, slash + 1);
+  }
+
+ private:
+  std::wstring work_folder_;
   std::wstring program_;
   HWND remembered_control_ = nullptr;
   RECT remembered_area_{};
@@ -999,5 +1070,6 @@ int wmain(int argc, wchar_t** argv) {
     return exit_fail;
   }
   Driver driver(argv[1]);
+  driver.set_work_folder(argv[2]);
   return driver.run(lines);
 }
