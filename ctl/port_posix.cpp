@@ -211,13 +211,26 @@ bool read_whole_file(const std::string& path, std::string& content, std::string&
   return true;
 }
 
+// Written beside the target, flushed, then renamed over it: a write that
+// fails (a full disk, a pulled stick) leaves the old file whole.
 bool write_whole_file(const std::string& path, const std::string& content, std::string& error) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) return error = system_reason(errno), false;
-  out << content;
-  out.close();
-  if (!out) return error = "write error", false;
-  return true;
+  const std::string temporary = path + ".zanteqctl-new";
+  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) return error = system_reason(errno), false;
+  std::size_t done = 0;
+  while (done < content.size()) {
+    const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  const bool ok = done == content.size() && ::fsync(fd) == 0;
+  const int code = errno;
+  const bool closed = ::close(fd) == 0;
+  if (ok && closed && ::rename(temporary.c_str(), path.c_str()) == 0) return true;
+  error = system_reason(ok && closed ? errno : code);
+  ::unlink(temporary.c_str());
+  return false;
 }
 
 bool can_write_file(const std::string& path, std::string& error) {

@@ -1,20 +1,21 @@
 // zanteqctl's platform side on Windows: the COM port opened for synchronous
 // I/O, each read bounded by COMMTIMEOUTS (a total time-out for the wait and
 // a 20 ms interval that ends the read once a reply has stopped coming), the
-// port list from the registry and SetupAPI, UTF-8 on the console.
+// port list and the text conversions of the Windows program, UTF-8 on the
+// console.
 //
 // Single-threaded: the Ctrl-C handler runs on a thread of its own and only
 // sets the flag.
 #include <windows.h>
-#include <devguid.h>
-#include <setupapi.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <map>
 
 #include "core/link/exchange.h"
+#include "core/link/port_link.h"
 #include "ctl/port.h"
+#include "win32/link/line_settings.h"
+#include "win32/link/port_enum.h"
+#include "win32/link/text_conversion.h"
 
 namespace zanteq::ctl {
 
@@ -24,52 +25,20 @@ constexpr DWORD queue_size = 2000;
 constexpr DWORD read_interval_ms = 20;
 constexpr DWORD write_timeout_ms = 1000;
 
-std::wstring to_wide(const std::string& text, UINT code_page = CP_UTF8) {
-  if (text.empty()) return {};
-  const int n = MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-  return wide;
-}
-
-std::string to_utf8(const std::wstring& wide) {
-  if (wide.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                    nullptr, nullptr);
-  std::string text(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), n, nullptr,
-                      nullptr);
-  return text;
-}
+using win32::apply_line_settings;
+using win32::utf8_to_wide;
+using win32::wide_to_utf8;
 
 std::string system_reason(DWORD code) {
   if (code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION) return "in use by another program";
   wchar_t* text = nullptr;
   FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                  nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::string reason = text ? to_utf8(text) : "error " + std::to_string(code);
+  std::string reason = text ? wide_to_utf8(text) : "error " + std::to_string(code);
   if (text) LocalFree(text);
   while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == '.'))
     reason.pop_back();
   return reason;
-}
-
-void apply_line_settings(DCB& dcb) {
-  dcb.BaudRate = CBR_9600;
-  dcb.ByteSize = 8;
-  dcb.Parity = EVENPARITY;
-  dcb.StopBits = ONESTOPBIT;
-  dcb.fParity = FALSE;  // parity generated on sending, not checked on receiving
-  dcb.fBinary = TRUE;
-  dcb.fOutxCtsFlow = TRUE;
-  dcb.fDtrControl = DTR_CONTROL_HANDSHAKE;
-  dcb.fRtsControl = RTS_CONTROL_HANDSHAKE;
-  dcb.fOutX = TRUE;
-  dcb.fInX = TRUE;
-  dcb.XonChar = 0x11;
-  dcb.XoffChar = 0x13;
-  dcb.XonLim = 256;
-  dcb.XoffLim = 256;
 }
 
 class WindowsPort : public SerialLine {
@@ -145,42 +114,12 @@ BOOL WINAPI on_console_event(DWORD event) {
   return TRUE;
 }
 
-// COMn friendly names by port name, where SetupAPI knows them (it knows
-// none under Wine).
-std::map<std::string, std::string> friendly_names() {
-  std::map<std::string, std::string> names;
-  HDEVINFO set = SetupDiGetClassDevsW(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);
-  if (set == INVALID_HANDLE_VALUE) return names;
-  SP_DEVINFO_DATA device{};
-  device.cbSize = sizeof device;
-  for (DWORD i = 0; SetupDiEnumDeviceInfo(set, i, &device); ++i) {
-    wchar_t friendly[256] = {};
-    if (!SetupDiGetDeviceRegistryPropertyW(set, &device, SPDRP_FRIENDLYNAME, nullptr,
-                                           reinterpret_cast<BYTE*>(friendly), sizeof friendly, nullptr))
-      continue;
-    HKEY key = SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
-    if (key == INVALID_HANDLE_VALUE) continue;
-    wchar_t port[64] = {};
-    DWORD size = sizeof port - sizeof(wchar_t);
-    if (RegQueryValueExW(key, L"PortName", nullptr, nullptr, reinterpret_cast<BYTE*>(port), &size) ==
-        ERROR_SUCCESS)
-      names[to_utf8(port)] = to_utf8(friendly);
-    RegCloseKey(key);
-  }
-  SetupDiDestroyDeviceInfoList(set);
-  return names;
-}
-
-int com_number(const std::string& name) {
-  return name.size() > 3 && name.compare(0, 3, "COM") == 0 ? std::atoi(name.c_str() + 3) : 0;
-}
-
 }  // namespace
 
 std::unique_ptr<SerialLine> open_serial_port(const std::string& name, std::string& error) {
   std::string device = name;
   if (device.rfind("\\\\.\\", 0) != 0) device = "\\\\.\\" + device;  // COM10 and above need it
-  HANDLE port = CreateFileW(to_wide(device).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+  HANDLE port = CreateFileW(utf8_to_wide(device).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                             OPEN_EXISTING, 0, nullptr);
   if (port == INVALID_HANDLE_VALUE) {
     error = system_reason(GetLastError());
@@ -211,38 +150,18 @@ std::unique_ptr<SerialLine> open_serial_port(const std::string& name, std::strin
 }
 
 std::vector<std::string> list_serial_ports() {
-  std::vector<std::string> ports;
-  HKEY key;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) ==
-      ERROR_SUCCESS) {
-    for (DWORD i = 0;; ++i) {
-      wchar_t value_name[256];
-      DWORD name_size = 256;
-      wchar_t data[64] = {};
-      DWORD data_size = sizeof data - sizeof(wchar_t);
-      DWORD type = 0;
-      const LONG r = RegEnumValueW(key, i, value_name, &name_size, nullptr, &type,
-                                   reinterpret_cast<BYTE*>(data), &data_size);
-      if (r != ERROR_SUCCESS) break;
-      if (type == REG_SZ) ports.push_back(to_utf8(data));
-    }
-    RegCloseKey(key);
-  }
-  std::sort(ports.begin(), ports.end(), [](const std::string& a, const std::string& b) {
-    return com_number(a) != com_number(b) ? com_number(a) < com_number(b) : a < b;
-  });
-  ports.erase(std::unique(ports.begin(), ports.end()), ports.end());
-  const std::map<std::string, std::string> names = friendly_names();
+  // The interface dialog's list, by the names --port takes: "COM12  USB Serial Port".
   std::vector<std::string> lines;
-  for (const std::string& port : ports) {
-    const auto named = names.find(port);
-    lines.push_back(named == names.end() ? port : port + "  " + named->second);
+  for (const PortListEntry& entry : port_list(win32::present_ports(), -1)) {
+    const std::size_t description = entry.text.find("  ");
+    lines.push_back(port_name(entry.com_port) +
+                    (description == std::string::npos ? std::string() : entry.text.substr(description)));
   }
   return lines;
 }
 
 bool read_whole_file(const std::string& path, std::string& content, std::string& error) {
-  FILE* file = _wfopen(to_wide(path).c_str(), L"rb");
+  FILE* file = _wfopen(utf8_to_wide(path).c_str(), L"rb");
   if (!file) return error = system_reason(GetLastError()), false;
   content.clear();
   char buffer[4096];
@@ -254,17 +173,28 @@ bool read_whole_file(const std::string& path, std::string& content, std::string&
   return ok;
 }
 
+// Written beside the target, flushed, then moved over it in one step: a
+// write that fails (a full disk, a pulled stick) leaves the old file whole.
 bool write_whole_file(const std::string& path, const std::string& content, std::string& error) {
-  FILE* file = _wfopen(to_wide(path).c_str(), L"wb");
-  if (!file) return error = system_reason(GetLastError()), false;
-  const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !closed) error = "write error";
-  return written && closed;
+  const std::wstring target = utf8_to_wide(path);
+  const std::wstring temporary = target + L".zanteqctl-new";
+  const HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return error = system_reason(GetLastError()), false;
+  DWORD written = 0;
+  const bool ok = WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr) &&
+                  written == content.size() && FlushFileBuffers(file);
+  const DWORD code = ok ? ERROR_SUCCESS : GetLastError();
+  CloseHandle(file);
+  if (ok && MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return true;
+  error = system_reason(ok ? GetLastError() : code);
+  DeleteFileW(temporary.c_str());
+  return false;
 }
 
 bool can_write_file(const std::string& path, std::string& error) {
-  const std::wstring wide = to_wide(path);
+  const std::wstring wide = utf8_to_wide(path);
   const bool existed = GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES;
   FILE* file = _wfopen(wide.c_str(), L"ab");
   if (!file) return error = system_reason(GetLastError()), false;
@@ -279,7 +209,7 @@ std::string cp932_to_utf8(std::string_view bytes) {
   const int n = MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
                                     nullptr, 0);
   if (n <= 0) return printable_reply(bytes);  // not code page 932
-  return to_utf8(to_wide(text, 932));
+  return wide_to_utf8(win32::cp932_to_wide(text));
 }
 
 bool stderr_is_terminal() {
@@ -297,6 +227,6 @@ void watch_interrupt(std::atomic<int>& flag) {
 int wmain(int argc, wchar_t** argv) {
   SetConsoleOutputCP(CP_UTF8);
   std::vector<std::string> args;
-  for (int i = 1; i < argc; ++i) args.push_back(zanteq::ctl::to_utf8(argv[i]));
+  for (int i = 1; i < argc; ++i) args.push_back(zanteq::win32::wide_to_utf8(argv[i]));
   return zanteq::ctl::run_zanteqctl(args);
 }

@@ -10,6 +10,7 @@
 #include "core/link/dispatch.h"
 #include "core/link/framing.h"
 #include "core/link/port_link.h"
+#include "win32/link/line_settings.h"
 #include "win32/link/text_conversion.h"
 
 namespace zanteq::win32 {
@@ -27,24 +28,6 @@ constexpr DWORD stop_wait_ms = 2000;    // at exit: the thread ends at once once
 constexpr DWORD health_check_ms = 2000;
 
 HANDLE manual_reset_event() { return CreateEventW(nullptr, TRUE, FALSE, nullptr); }
-
-void apply_line_settings(DCB& dcb) {
-  dcb.BaudRate = CBR_9600;
-  dcb.ByteSize = 8;
-  dcb.Parity = EVENPARITY;
-  dcb.StopBits = ONESTOPBIT;
-  dcb.fParity = FALSE;  // parity generated on sending, not checked on receiving
-  dcb.fBinary = TRUE;
-  dcb.fOutxCtsFlow = TRUE;
-  dcb.fDtrControl = DTR_CONTROL_HANDSHAKE;
-  dcb.fRtsControl = RTS_CONTROL_HANDSHAKE;
-  dcb.fOutX = TRUE;
-  dcb.fInX = TRUE;
-  dcb.XonChar = 0x11;
-  dcb.XoffChar = 0x13;
-  dcb.XonLim = 256;
-  dcb.XoffLim = 256;
-}
 
 // Configures an opened port. With `boxes`, each failing step shows its own
 // error box and the next step is still tried (start-up); without, the first
