@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "win32/link/message_boxes.h"
 #include "win32/link/text_conversion.h"
 #include "core/settings/ini_values.h"
 
@@ -87,9 +88,7 @@ void write_interface_setting(const char* key, int value) {
   if (written || told) return;
   told = true;
   const std::wstring where = user.empty() ? L"%APPDATA%\\ZANTEQ\\" + utf8_to_wide(ini_file_name) : user;
-  MessageBeep(MB_ICONEXCLAMATION);
-  MessageBoxW(GetActiveWindow(), utf8_to_wide(ini_write_failed_text(wide_to_utf8(where))).c_str(), L"Error",
-              MB_OK | MB_ICONEXCLAMATION);
+  show_warning_box(ini_write_failed_text(wide_to_utf8(where)).c_str());
 }
 
 }  // namespace zanteq::win32

@@ -49,6 +49,7 @@ bool confirm_ending() {
 
 void end_program() {
   KillTimer(main_window(), TIMER_MAIN);
+  KillTimer(main_window(), TIMER_PORT_RETRY);
   app_state().link.receiving = 0;
   PostQuitMessage(0);
 }
@@ -115,7 +116,6 @@ void set_status_font(HWND bar, int dpi) {
       parameters_for_dpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, static_cast<UINT>(dpi)))
     font = CreateFontIndirectW(&metrics.lfStatusFont);
   if (!font && !status_scaled_font) return;  // the bar keeps its own font
-  if (!status_own_font) status_own_font = reinterpret_cast<HFONT>(SendMessageW(bar, WM_GETFONT, 0, 0));
   SendMessageW(bar, WM_SETFONT, reinterpret_cast<WPARAM>(font ? font : status_own_font), FALSE);
   if (status_scaled_font) DeleteObject(status_scaled_font);
   status_scaled_font = font;
@@ -135,6 +135,8 @@ HWND create_status_bar(HWND window) {
   const HWND bar = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | CCS_BOTTOM, 0,
                                    0, 0, 0, window, reinterpret_cast<HMENU>(IDC_STATUS_BAR),
                                    app_instance(), nullptr);
+  // Its own font, taken before any of ours replaces it (NULL: the default).
+  status_own_font = reinterpret_cast<HFONT>(SendMessageW(bar, WM_GETFONT, 0, 0));
   fit_status_bar(bar, window_dpi(window));
   return bar;
 }

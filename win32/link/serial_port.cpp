@@ -76,19 +76,6 @@ OpenFailure open_failure(DWORD error) {
   }
 }
 
-// Waits for a thread to end while answering messages that other threads
-// send to this one's windows, so no sent message can keep both waiting.
-// The receiving thread shows no box (its boxes wait for the interface
-// thread) and ends as soon as it is woken.
-void wait_for_thread(HANDLE thread) {
-  for (;;) {
-    const DWORD woken = MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE);
-    if (woken != WAIT_OBJECT_0 + 1) return;  // ended (or the handle is unusable)
-    MSG message;
-    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);  // delivers sent messages
-  }
-}
-
 }  // namespace
 
 void SerialPort::open_port(int com_port) {
@@ -156,7 +143,10 @@ void SerialPort::close_port() {
   if (thread_) {
     SetEvent(stop_event_);
     // The handle must not be closed under the thread: wait until it ended.
-    wait_for_thread(thread_);
+    // It only posts to the windows, never sends, so a plain wait cannot
+    // deadlock; delivering sent messages here would let a device change
+    // re-enter the interface dialog in the middle of a port switch.
+    WaitForSingleObject(thread_, INFINITE);
     CloseHandle(thread_);
     thread_ = nullptr;
     ResetEvent(stop_event_);

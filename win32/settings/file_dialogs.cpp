@@ -113,8 +113,7 @@ class Win32FilePlatform final : public FilePlatform {
   void remove_file(const std::string& path) override { DeleteFileW(utf8_to_wide(path).c_str()); }
 
   void show_file_error(const std::string& text) override {
-    MessageBeep(MB_ICONEXCLAMATION);
-    MessageBoxW(main_window(), utf8_to_wide(text).c_str(), L"Error", MB_OK | MB_ICONEXCLAMATION);
+    show_warning_box(text.c_str());
   }
 
   void show_file_name(const std::string& path) override { show_main_window_file(path); }
