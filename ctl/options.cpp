@@ -109,6 +109,11 @@ bool parse_options(const std::vector<std::string>& args, Options& options, std::
       return true;
     };
 
+    const bool is_switch = arg == "--help" || arg == "--broadcast" || arg == "--json";
+    if (!options_end && has_inline_value && is_switch) {
+      error = "option " + arg + " takes no value";
+      return false;
+    }
     if (!options_end && arg == "--") {
       options_end = true;
     } else if (!options_end && (arg == "-h" || arg == "--help")) {

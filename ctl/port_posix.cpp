@@ -6,12 +6,14 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -211,23 +213,56 @@ bool read_whole_file(const std::string& path, std::string& content, std::string&
   return true;
 }
 
-// Written beside the target, flushed, then renamed over it: a write that
-// fails (a full disk, a pulled stick) leaves the old file whole.
-bool write_whole_file(const std::string& path, const std::string& content, std::string& error) {
-  const std::string temporary = path + ".zanteqctl-new";
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return error = system_reason(errno), false;
+namespace {
+
+bool write_all(int fd, const std::string& content) {
   std::size_t done = 0;
   while (done < content.size()) {
     const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
+    if (n <= 0) return false;
     done += static_cast<std::size_t>(n);
   }
-  const bool ok = done == content.size() && ::fsync(fd) == 0;
+  return true;
+}
+
+}  // namespace
+
+// A plain file is written beside itself under a name of its own, flushed,
+// then renamed over the old one: a write that fails (a full disk, a pulled
+// stick) leaves the old file whole. Behind a link, the file it names is
+// replaced, with its permissions. Anything else (a terminal, /dev/stdout, a
+// pipe) is written as it is.
+bool write_whole_file(const std::string& path, const std::string& content, std::string& error) {
+  struct stat old {};
+  const bool exists = ::stat(path.c_str(), &old) == 0;
+  if (exists && !S_ISREG(old.st_mode)) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0) return error = system_reason(errno), false;
+    const bool ok = write_all(fd, content);
+    const int code = errno;
+    if (::close(fd) != 0 || !ok) return error = system_reason(ok ? errno : code), false;
+    return true;
+  }
+  std::string target = path;
+  if (exists) {
+    char* real = ::realpath(path.c_str(), nullptr);
+    if (real) target = real;
+    std::free(real);
+  }
+  std::string temporary = target + ".XXXXXX";
+  const int fd = ::mkstemp(temporary.data());  // never an existing file, never through a link
+  if (fd < 0) return error = system_reason(errno), false;
+  mode_t mode = old.st_mode & 07777;
+  if (!exists) {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+  const bool ok = ::fchmod(fd, mode) == 0 && write_all(fd, content) && ::fsync(fd) == 0;
   const int code = errno;
   const bool closed = ::close(fd) == 0;
-  if (ok && closed && ::rename(temporary.c_str(), path.c_str()) == 0) return true;
+  if (ok && closed && ::rename(temporary.c_str(), target.c_str()) == 0) return true;
   error = system_reason(ok && closed ? errno : code);
   ::unlink(temporary.c_str());
   return false;

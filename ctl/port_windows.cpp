@@ -30,7 +30,6 @@ using win32::utf8_to_wide;
 using win32::wide_to_utf8;
 
 std::string system_reason(DWORD code) {
-  if (code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION) return "in use by another program";
   wchar_t* text = nullptr;
   FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                  nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
@@ -106,9 +105,20 @@ class WindowsPort : public SerialLine {
 std::atomic<int>* interrupt_flag = nullptr;
 bool interrupted_once = false;
 
+// The console's code page before ours: the console is the user's, and gets
+// it back however the program ends.
+UINT user_code_page = 0;
+
+void restore_code_page() {
+  if (user_code_page) SetConsoleOutputCP(user_code_page);
+}
+
 BOOL WINAPI on_console_event(DWORD event) {
   if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
-  if (interrupted_once) return FALSE;  // the second one ends the program
+  if (interrupted_once) {  // the second one ends the program
+    restore_code_page();
+    return FALSE;
+  }
   interrupted_once = true;
   if (interrupt_flag) interrupt_flag->store(1);
   return TRUE;
@@ -122,7 +132,10 @@ std::unique_ptr<SerialLine> open_serial_port(const std::string& name, std::strin
   HANDLE port = CreateFileW(utf8_to_wide(device).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                             OPEN_EXISTING, 0, nullptr);
   if (port == INVALID_HANDLE_VALUE) {
-    error = system_reason(GetLastError());
+    // A port that another program holds answers "access denied".
+    const DWORD code = GetLastError();
+    error = code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION ? "in use by another program"
+                                                                            : system_reason(code);
     return nullptr;
   }
   DCB dcb{};
@@ -175,10 +188,15 @@ bool read_whole_file(const std::string& path, std::string& content, std::string&
 
 // Written beside the target, flushed, then moved over it in one step: a
 // write that fails (a full disk, a pulled stick) leaves the old file whole.
+// A read-only file stays as it is (MoveFileEx alone would replace it).
 bool write_whole_file(const std::string& path, const std::string& content, std::string& error) {
   const std::wstring target = utf8_to_wide(path);
-  const std::wstring temporary = target + L".zanteqctl-new";
-  const HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  const DWORD attributes = GetFileAttributesW(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+    return error = system_reason(ERROR_ACCESS_DENIED), false;
+  // A name of its own: CREATE_NEW never opens a file that is already there.
+  const std::wstring temporary = target + L".zanteqctl-" + std::to_wstring(GetCurrentProcessId());
+  const HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return error = system_reason(GetLastError()), false;
   DWORD written = 0;
@@ -225,8 +243,11 @@ void watch_interrupt(std::atomic<int>& flag) {
 }  // namespace zanteq::ctl
 
 int wmain(int argc, wchar_t** argv) {
+  zanteq::ctl::user_code_page = GetConsoleOutputCP();
   SetConsoleOutputCP(CP_UTF8);
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.push_back(zanteq::win32::wide_to_utf8(argv[i]));
-  return zanteq::ctl::run_zanteqctl(args);
+  const int status = zanteq::ctl::run_zanteqctl(args);
+  zanteq::ctl::restore_code_page();
+  return status;
 }

@@ -271,12 +271,13 @@ int command_read(const Options& options) {
     say("zanteqctl: cannot write %s: %s\n", options.output, error);
     reported.state = UnitOutcome::failed;
   }
-  report_unit(target, "read into " + options.output, outcome, options.timeout_ms);
-  if (outcome.state != UnitOutcome::done) say("zanteqctl: %s not written\n", options.output);
+  report_unit(target, "read into " + options.output, reported, options.timeout_ms);
+  if (!saved) say("zanteqctl: %s not written\n", options.output);
   if (options.json) {
     JsonObject o = unit_object("read", target.name(), reported, session.last_elapsed_ms, session.last_sent,
                                session.last_received, options.timeout_ms);
     if (saved) o.add("file", options.output);
+    if (outcome.state == UnitOutcome::done && !saved) o.add("reason", "cannot write " + options.output + ": " + error);
     std::printf("%s\n", o.text().c_str());
   }
   return reported.state == UnitOutcome::done ? exit_done : exit_failed;

@@ -1,6 +1,7 @@
 // A transfer to one unit paced by its replies.
 #include "core/bulk/unit_run.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -52,12 +53,16 @@ UnitOutcome run_unit(Exchange& exchange, LinkState& link, const std::vector<std:
 
   Clock::time_point last_send{};
   for (int i = 0; i < outcome.step_count; ++i) {
+    if (settings.pace == Pace::fixed && i > 0) {
+      // In short slices, so a stop during the wait sends nothing more.
+      const Clock::time_point due = last_send + std::chrono::milliseconds(settings.period_ms);
+      while (Clock::now() < due && !(settings.stop && settings.stop->load()))
+        std::this_thread::sleep_until(std::min(due, Clock::now() + std::chrono::milliseconds(20)));
+    }
     if (settings.stop && settings.stop->load()) {
       outcome.state = UnitOutcome::interrupted;
       break;
     }
-    if (settings.pace == Pace::fixed && i > 0)
-      std::this_thread::sleep_until(last_send + std::chrono::milliseconds(settings.period_ms));
 
     const std::string& command = commands[static_cast<std::size_t>(i)];
     link.sequence_step = i + 1;

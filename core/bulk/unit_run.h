@@ -53,7 +53,7 @@ struct UnitOutcome {
   std::string command;
   Reply reply;
   // Steps whose reply was not the one expected, one text each:
-  // "step 12 VAC03064: GN (Mode Error)".
+  // "step 12 VAC03064: GN".
   std::vector<std::string> unexpected;
 };
 
@@ -63,7 +63,7 @@ UnitOutcome run_unit(Exchange& exchange, LinkState& link, const std::vector<std:
                      Expect expect, const RunSettings& settings);
 
 // A one-line account of a failed step for a person: "no reply within
-// 1000 ms", "E3 (Command Error)", "answered from address 07", ...
+// 1000 ms", "reply E3 (Command Error)", "reply 07GO from another address", ...
 std::string describe_failure(const Reply& reply, int timeout_ms);
 
 }  // namespace zanteq

@@ -49,8 +49,10 @@ std::string printable_reply(std::string_view line) {
 }
 
 void Exchange::drop_waiting_input() {
+  // Bounded: a unit that never stops sending (a wrong baud rate, line
+  // noise) must not keep the command from going out.
   char buffer[line_buffer_size];
-  while (line_.read_some(buffer, sizeof buffer, 0) > 0) {
+  for (int reads = 0; reads < 16 && line_.read_some(buffer, sizeof buffer, 0) > 0; ++reads) {
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <deque>
+#include <thread>
 #include <functional>
 
 #include "core/bulk/unit_run.h"
@@ -20,6 +21,7 @@ class ScriptedLine : public SerialLine {
   std::function<std::vector<std::string>(const std::string& written)> answer;
   std::vector<std::string> written;
   std::deque<std::string> queued;
+  bool babbling = false;  // a unit that sends without pause
 
   bool write_all(std::string_view bytes) override {
     written.emplace_back(bytes);
@@ -27,6 +29,10 @@ class ScriptedLine : public SerialLine {
     return true;
   }
   long read_some(char* buffer, std::size_t size, int) override {
+    if (babbling && size > 0) {
+      buffer[0] = 'x';
+      return 1;
+    }
     if (queued.empty()) return 0;
     std::string piece = queued.front();
     queued.pop_front();
@@ -141,6 +147,31 @@ TEST_F(Exchanges, ARunEndsOnAnErrorReplyNotesRefusalsAndStopsWhenAsked) {
   EXPECT_EQ(outcome.state, UnitOutcome::interrupted);
   EXPECT_EQ(outcome.steps_done, 2);
   EXPECT_EQ(line.written.size(), 2u);
+
+  // With fixed pacing, a stop during the wait sends nothing more.
+  line.written.clear();
+  stop = 0;
+  settings.pace = Pace::fixed;
+  settings.period_ms = 300;
+  std::thread stopper;
+  settings.progress = [&](int done, int) {
+    if (done == 1) stopper = std::thread([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      stop = 1;
+    });
+  };
+  outcome = run_unit(exchange, app.link, commands, Expect::accepted, settings);
+  stopper.join();
+  EXPECT_EQ(outcome.state, UnitOutcome::interrupted);
+  EXPECT_EQ(line.written.size(), 1u) << "stopped while waiting for the next command's turn";
+  settings.pace = Pace::replies;
+
+  // A unit that never stops sending cannot keep the next command back.
+  line.written.clear();
+  line.babbling = true;
+  EXPECT_EQ(exchange.ask("VAB01000\r\n", 50).kind, ReplyKind::silent);
+  EXPECT_EQ(line.written.size(), 1u);
+  line.babbling = false;
 
   line.written.clear();
   settings.stop = nullptr;

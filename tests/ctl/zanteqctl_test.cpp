@@ -227,6 +227,7 @@ TEST_F(Ctl, BadInputIsRefusedWithNothingOnTheWire) {
       {{"--timeout", "0", "scan"}, "--timeout takes milliseconds"},
       {{"--pace", "slow", "scan"}, "--pace is replies or fixed"},
       {{"frobnicate"}, "unknown command"},
+      {{"--broadcast=no", "write", dir.path("good.dat")}, "option --broadcast takes no value"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> args = {"--port", port(), "--address", "1"};
@@ -254,6 +255,15 @@ TEST_F(Ctl, BadInputIsRefusedWithNothingOnTheWire) {
     EXPECT_TRUE(contains(run.err, "in use by another program")) << run.err;
   }
   EXPECT_EQ(read_file(raw), "") << "nothing reached the wire";
+
+  // A save that fails keeps the file that was there: the new file is made
+  // beside it under a longer name, for which this name leaves no room.
+  const std::string kept = dir.path(std::string(250, 'k'));
+  write_text(kept, "old\r\n");
+  run = ctl(dir, {"--port", port(), "--address", "1", "read", "-o", kept});
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_TRUE(contains(run.err, "not written")) << run.err;
+  EXPECT_EQ(read_file(kept), "old\r\n");
 }
 
 TEST_F(Ctl, ScanFindsExactlyTheUnitsOnTheBus) {
