@@ -122,14 +122,6 @@ class KeptCommands : public CommandSink {
   void send_command(std::string_view text) override { commands.emplace_back(text); }
 };
 
-class KeptRefusal : public Reporter {
- public:
-  std::string text;
-  void show_success_box(const char*) override {}
-  void show_error_box(const char* message) override { text = message; }
-  void show_warning_box(const char* message) override { text = message; }
-};
-
 }  // namespace
 
 std::vector<PlannedStep> plan_set_all(AppState& app) {
@@ -137,7 +129,7 @@ std::vector<PlannedStep> plan_set_all(AppState& app) {
   std::vector<PlannedStep> plan;
   for (int step = 1; step <= set_all_step_count; ++step) {
     KeptCommands sink;
-    KeptRefusal refusal;
+    KeptMessage refusal;
     Operations ops(app, sink, refusal);
     run_set_all_step(ops, step);
     PlannedStep planned{sink.commands.empty() ? std::string() : sink.commands.front(),

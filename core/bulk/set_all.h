@@ -42,7 +42,8 @@ struct PlannedStep {
 // The 50 steps for the record of `app`, built by the same operations as the
 // run but kept instead of sent, so a front end can refuse a file before
 // anything goes on the wire. Shows nothing; the link values are left as
-// they were.
+// they were. For an AppState no receiving thread uses: the steps raise the
+// shared abort flag on the way.
 std::vector<PlannedStep> plan_set_all(AppState& app);
 
 // One step every 500 ms through `ops`.

@@ -17,15 +17,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Keeps the text of the box the dispatch would show; nothing is shown.
-class KeptMessage : public Reporter {
- public:
-  std::string text;
-  void show_success_box(const char*) override {}
-  void show_error_box(const char* message) override { text = message; }
-  void show_warning_box(const char* message) override { text = message; }
-};
-
 std::string without_line_end(std::string_view line) {
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
   return std::string(line);

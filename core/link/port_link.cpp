@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "core/settings/ini_values.h"
+
 namespace zanteq {
 
 namespace {
@@ -34,7 +36,7 @@ std::string entry_text(int com_port) { return "COM " + std::to_string(com_port +
 }  // namespace
 
 std::string port_name(int com_port) {
-  return "COM" + std::to_string((valid_com_port(com_port) ? com_port : 0) + 1);
+  return "COM" + std::to_string(checked_com_port(com_port) + 1);
 }
 
 int com_port_of_name(std::string_view name) {

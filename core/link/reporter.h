@@ -6,6 +6,7 @@
 // where it shows them. Command texts are ASCII.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace zanteq {
@@ -20,6 +21,16 @@ class Reporter {
   virtual void show_error_box(const char* text) = 0;
   // Caption "Error", exclamation icon: file, bulk transfer and title messages.
   virtual void show_warning_box(const char* text) = 0;
+};
+
+// Shows nothing and keeps the text of the last error or warning box, for
+// work done without windows (a console run, a plan built ahead of sending).
+class KeptMessage : public Reporter {
+ public:
+  std::string text;
+  void show_success_box(const char*) override {}
+  void show_error_box(const char* message) override { text = message; }
+  void show_warning_box(const char* message) override { text = message; }
 };
 
 // Takes one command text ending in "\r\n", without the RS-485 address.

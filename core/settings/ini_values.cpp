@@ -1,6 +1,8 @@
 // Parsing and writing rules of the INI values.
 #include "core/settings/ini_values.h"
 
+#include "core/link/port_link.h"
+
 #include "core/settings/record.h"
 
 namespace zanteq {
@@ -13,7 +15,6 @@ const char* const ini_key_select_number = "select_number";
 const char* const ini_default_text = "0";
 
 namespace {
-constexpr int com_port_count = 256;  // COM1..COM256
 
 bool is_space(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -31,7 +32,7 @@ int ini_to_int(std::string_view text) {
   return negative ? -value : value;
 }
 
-int checked_com_port(int value) { return value >= 0 && value < com_port_count ? value : 0; }
+int checked_com_port(int value) { return value >= 0 && value <= com_port_max ? value : 0; }
 
 int checked_select_number(int value) {
   return value >= -1 && value < unit_name_count ? value : 0;

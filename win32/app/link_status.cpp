@@ -21,7 +21,7 @@ constexpr UINT retry_period_ms = 2000;
 class MainWindowLinkEvents final : public LinkEvents {
  public:
   void post_port_lost(unsigned generation) override {
-    if (const HWND window = main_window()) PostMessageW(window, WM_APP_PORT_LOST, generation, 0);
+    if (const HWND window = main_window()) PostMessageW(window, message_port_lost, generation, 0);
   }
 
   void link_changed(const PortLink& link, const PortNotice& notice) override {

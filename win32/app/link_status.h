@@ -1,7 +1,7 @@
 // What the main window shows and says about the serial port: the port part
 // of the status bar, the port boxes, and the retry timer while the port is
 // gone. Everything here runs on the interface thread; the receiving thread
-// only posts WM_APP_PORT_LOST.
+// only posts message_port_lost.
 #pragma once
 
 #include <windows.h>

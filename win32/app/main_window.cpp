@@ -307,7 +307,7 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       return on_show_reply_boxes();
     case WM_DPICHANGED:
       return on_dpi_changed(window, wparam, lparam);
-    case WM_APP_PORT_LOST:
+    case message_port_lost:
       return on_port_lost(wparam);
     case WM_DEVICECHANGE:
       return on_device_change(wparam);

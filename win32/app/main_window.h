@@ -12,6 +12,7 @@ namespace zanteq::win32 {
 // Posted when the link has queued a box (reply_boxes): the main window shows
 // it on the interface thread.
 constexpr UINT message_show_reply_boxes = WM_APP + 1;
+constexpr UINT message_port_lost = WM_APP + 2;  // wParam: the port's generation
 
 bool register_main_window_class(HINSTANCE instance);
 // Created at (0, 0) with the size for the running Windows version.

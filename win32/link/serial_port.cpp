@@ -122,13 +122,11 @@ void SerialPort::port_lost(unsigned generation) {
   announce(link_.lost(app_.link));
 }
 
-bool SerialPort::retry() {
-  if (!link_.wants_retry()) return false;
+void SerialPort::retry() {
+  if (!link_.wants_retry()) return;
   const PortState before = link_.state();
   link_.retried(open_quietly(link_.com_port()));
-  if (link_.state() == before) return false;
-  announce({});
-  return true;
+  if (link_.state() != before) announce({});
 }
 
 void SerialPort::announce(const PortNotice& notice) {
@@ -220,12 +218,6 @@ void SerialPort::release_finished_writes(bool wait) {
   }
 }
 
-void SerialPort::clear_line_errors() {
-  DWORD errors = 0;
-  COMSTAT status{};
-  ClearCommError(port_, &errors, &status);  // line errors are dropped without a message
-}
-
 DWORD WINAPI SerialPort::read_thread_entry(void* self) {
   static_cast<SerialPort*>(self)->read_thread();
   return 0;
@@ -270,6 +262,7 @@ void SerialPort::read_thread() {
     ReadResult result = read_once(overlapped, buffer, sizeof buffer, received);
     if (app_.link.receiving == 0 || result == ReadResult::stopped) break;
     if (result == ReadResult::failed || (result == ReadResult::data && received == 0)) {
+      // Asking also clears the line errors, which are dropped without a word.
       if (device_gone()) result = ReadResult::gone;
     }
     if (result == ReadResult::gone) {
@@ -279,7 +272,6 @@ void SerialPort::read_thread() {
       break;
     }
     if (result != ReadResult::data || received == 0) {
-      if (result == ReadResult::failed) clear_line_errors();
       // A port that fails at once must not spin.
       if (WaitForSingleObject(stop_event_, retry_pause_ms) == WAIT_OBJECT_0) break;
       continue;

@@ -71,9 +71,8 @@ class SerialPort final : public CommandSink {
   void port_lost(unsigned generation);
 
   // Interface thread, now and then and when a device arrives: reopens the
-  // port quietly while it is gone or held elsewhere. True when the state
-  // changed.
-  bool retry();
+  // port quietly while it is gone or held elsewhere.
+  void retry();
 
   const PortLink& link() const { return link_; }
 
@@ -106,7 +105,6 @@ class SerialPort final : public CommandSink {
   ReadResult read_once(OVERLAPPED& overlapped, char* buffer, DWORD size, DWORD& received);
   bool device_gone();
   void release_finished_writes(bool wait);
-  void clear_line_errors();
   OpenFailure open_quietly(int com_port);
   void close_port();
   void announce(const PortNotice& notice);

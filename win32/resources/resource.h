@@ -80,7 +80,6 @@
 #define TIMER_PORT_RETRY 20   // reopens a pulled adapter's port
 
 // ---- Messages posted to the main window -------------------------------------
-#define WM_APP_PORT_LOST (WM_APP + 11)  // wParam: the port's generation
 
 // ---- Controls (IDC_) -------------------------------------------------------
 #ifndef IDC_STATIC

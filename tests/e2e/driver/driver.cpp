@@ -851,8 +851,7 @@ class Driver {
     const int parts = static_cast<int>(SendMessageW(status, SB_GETPARTS, 0, 0));
     if (parts < 1 || parts > 16 || !ask_control(status, SB_GETPARTS, parts, edges))
       return fail(f, "no parts of the status bar");
-    // A part may reach beyond the window (the time part's right edge is
-    // 700 pixels at 100 % in a narrower window); its text must not.
+    // A part may reach beyond the window; its text must not.
     for (int k = 0; k < parts; ++k) {
       const LONG left = k == 0 ? 0 : edges[k - 1];
       const LONG right = edges[k] < 0 ? status_client.right : std::min<LONG>(edges[k], status_client.right);
