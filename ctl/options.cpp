@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "core/link/framing.h"
+#include "core/link/address_list.h"
 
 namespace zanteq::ctl {
 
@@ -56,33 +56,9 @@ bool is_command(const std::string& word) {
 }  // namespace
 
 bool parse_address_list(const std::string& text, std::vector<int>& addresses, std::string& error) {
-  addresses.clear();
-  const int last = broadcast_address - 1;
-  if (text == "all") {
-    for (int a = 0; a <= last; ++a) addresses.push_back(a);
-    return true;
-  }
-  std::size_t start = 0;
-  while (start <= text.size()) {
-    std::size_t comma = text.find(',', start);
-    if (comma == std::string::npos) comma = text.size();
-    const std::string item = text.substr(start, comma - start);
-    const std::size_t dash = item.find('-');
-    int low = 0, high = 0;
-    const bool ok = dash == std::string::npos
-                        ? parse_number(item, 0, last, low) && (high = low, true)
-                        : parse_number(item.substr(0, dash), 0, last, low) &&
-                              parse_number(item.substr(dash + 1), 0, last, high) && low <= high;
-    if (!ok) {
-      error = "bad address \"" + item + "\" in --address " + text +
-              ": slave addresses are 0..31 (a list such as 3, 0-7,12 or all)";
-      return false;
-    }
-    for (int a = low; a <= high; ++a)
-      if (std::find(addresses.begin(), addresses.end(), a) == addresses.end()) addresses.push_back(a);
-    start = comma + 1;
-  }
-  return true;
+  if (zanteq::parse_address_list(text, addresses)) return true;
+  error = "bad address \"" + text + "\" in --address: slave addresses are 0..31 (a list such as 3, 0-7,12 or all)";
+  return false;
 }
 
 bool parse_options(const std::vector<std::string>& args, Options& options, std::string& error) {

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "core/link/address_list.h"
+
 namespace zanteq::sim {
 
 const char usage_text[] =
@@ -46,39 +48,6 @@ bool parse_number(std::string_view text, double& out) {
 }
 
 }  // namespace
-
-bool parse_address_list(std::string_view text, std::vector<int>& out) {
-  out.clear();
-  if (text == "all") text = "0-31";
-  bool seen[32] = {};
-  auto number = [](std::string_view digits, int& value) {
-    if (digits.empty() || digits.size() > 2) return false;
-    value = 0;
-    for (char c : digits) {
-      if (c < '0' || c > '9') return false;
-      value = value * 10 + (c - '0');
-    }
-    return value <= 31;
-  };
-  std::size_t from = 0;
-  while (from <= text.size()) {
-    const std::size_t comma = std::min(text.find(',', from), text.size());
-    const std::string_view item = text.substr(from, comma - from);
-    const std::size_t dash = item.find('-');
-    int first = 0, last = 0;
-    if (dash == std::string_view::npos) {
-      if (!number(item, first)) return false;
-      last = first;
-    } else if (!number(item.substr(0, dash), first) || !number(item.substr(dash + 1), last) || last < first) {
-      return false;
-    }
-    for (int a = first; a <= last; ++a) seen[a] = true;
-    from = comma + 1;
-  }
-  for (int a = 0; a < 32; ++a)
-    if (seen[a]) out.push_back(a);
-  return true;
-}
 
 bool parse_options(int argc, const char* const* argv, Options& out, std::string& error) {
   out = Options{};
@@ -122,6 +91,7 @@ bool parse_options(int argc, const char* const* argv, Options& out, std::string&
         error = "--rs485 needs slave addresses 0..31: 5, 0-7,12 or all";
         return false;
       }
+      std::sort(out.addresses.begin(), out.addresses.end());  // the units in address order
       out.rs485 = true;
     } else if (arg == "--set") {
       if (!value(v)) return false;

@@ -28,10 +28,6 @@ struct Options {
   bool help = false;
 };
 
-// A list of slave addresses: "5", "0-7,12", "all" (00..31). Ascending and
-// each once in `out`; false on anything else.
-bool parse_address_list(std::string_view text, std::vector<int>& out);
-
 // False with `error` set on a bad command line.
 bool parse_options(int argc, const char* const* argv, Options& out, std::string& error);
 
