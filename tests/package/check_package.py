@@ -228,6 +228,8 @@ def main():
             "title ZANTEQ", "alive", "menu 120", 'dialog "ZANTEQのﾊﾞｰｼﾞｮﾝ情報"',
             f'text-is 1199 "Version {version}"', "click 1", "dialog-closed", "close", "exits 0"], work)
         check.that(passed, f"the installed zanteq.exe shows its main window and its version\n{transcript}")
+        check.that(wine.run(wine.windows(machine / "zanteqctl.exe"), "--help") == 0,
+                   "the installed zanteqctl.exe runs (--help, exit 0)")
 
         top = f"zanteq-{version}-win64/"
         with zipfile.ZipFile(archive) as zipped:
