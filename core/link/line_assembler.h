@@ -9,7 +9,11 @@
 // count as "GO").
 //
 // A command going out starts a fresh reply line (command_sent): whatever
-// came before it without a line end is dropped before the next bytes.
+// came before it without a line end is dropped before the next bytes. The
+// drop happens at the next feed, so bytes that a read had already taken in
+// before the command went out, but that are fed after it, still start the
+// new line; the receiving thread's reads end after 20 ms of quiet, so that
+// takes noise within 20 ms of the command.
 //
 // Owned by the receiving thread; only command_sent may be called from
 // another thread (the one that sends).
