@@ -324,12 +324,8 @@ LineField field_of_line(int line) {
   return {nullptr, 0};
 }
 
-bool is_decimal(std::string_view token) {
-  std::size_t i = token.size() > 1 && token[0] == '-' ? 1 : 0;
-  if (i == token.size() || token.size() > 10) return false;
-  for (; i < token.size(); ++i)
-    if (token[i] < '0' || token[i] > '9') return false;
-  return true;
+bool all_digits(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 }  // namespace
@@ -366,7 +362,7 @@ std::optional<SettingsFileProblem> check_settings_ranges(const DeviceSettings& r
       }
     } else if (kind.kind == LineKind::hold_time) {
       const std::string text = field.str();
-      if (!text.empty() && (!is_decimal(text) || text[0] == '-')) {
+      if (!all_digits(text)) {
         problem = SettingsFileProblem{line, settings_file_line_name(line) + ": \"" + text +
                                                 "\" is not up to three digits"};
       }
