@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <random>
 
 #include "sim/unit_commands.h"
 
@@ -124,7 +125,49 @@ bool parse_fault(const std::vector<std::string_view>& w, FaultRule& rule, std::s
   return parse_scope(w, at, rule.scope, error);
 }
 
+bool parse_noise(const std::vector<std::string_view>& w, ControlCommand& out, std::string& error) {
+  int count = 0;
+  const std::string usage = "noise needs a count of 1.." + std::to_string(max_noise_bytes) +
+                            ", then any of 'seed N', 'no-lf', 'no-flow'";
+  if (w.size() < 2 || !parse_int(w[1], 1, static_cast<int>(max_noise_bytes), count)) {
+    error = usage;
+    return false;
+  }
+  out.kind = ControlCommand::noise;
+  out.count = static_cast<std::size_t>(count);
+  for (std::size_t i = 2; i < w.size(); ++i) {
+    int seed = 0;
+    if (w[i] == "no-lf") {
+      out.no_lf = true;
+    } else if (w[i] == "no-flow") {
+      out.no_flow = true;
+    } else if (w[i] == "seed" && i + 1 < w.size() && parse_int(w[i + 1], 0, 999999999, seed)) {
+      out.seed = static_cast<std::uint32_t>(seed);
+      ++i;
+    } else {
+      error = usage;
+      out = ControlCommand{};
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
+
+std::string noise_bytes(std::size_t count, std::uint32_t seed, bool no_lf, bool no_flow) {
+  std::string allowed;
+  for (int b = 0; b < 256; ++b) {
+    if (no_lf && b == '\n') continue;
+    if (no_flow && (b == 0x11 || b == 0x13)) continue;
+    allowed += static_cast<char>(b);
+  }
+  // mt19937 is the same on every standard library, unlike the distributions.
+  std::mt19937 random(seed);
+  std::string bytes(count, '\0');
+  for (char& b : bytes) b = allowed[random() % allowed.size()];
+  return bytes;
+}
 
 bool FaultPlan::matches(const FaultRule& rule, std::string_view command) const {
   if (rule.scope.kind != FaultScope::matching) return true;
@@ -199,6 +242,7 @@ bool parse_control(std::string_view line, ControlCommand& out, std::string& erro
     const std::size_t start = static_cast<std::size_t>(w[2].data() - line.data());
     if (!parse_control(line.substr(start), out, error)) return false;
     if (out.kind == ControlCommand::none || out.kind == ControlCommand::pace || out.kind == ControlCommand::mark ||
+        out.kind == ControlCommand::send || out.kind == ControlCommand::noise ||
         out.kind == ControlCommand::quit || out.unit >= 0) {
       error = "unit takes a fault, clear, set, restart or dump; '" + std::string(w[2]) +
               "' is for the whole line";
@@ -234,6 +278,14 @@ bool parse_control(std::string_view line, ControlCommand& out, std::string& erro
   } else if (verb == "mark") {
     out.kind = ControlCommand::mark;
     out.text = rest();
+  } else if (verb == "send") {
+    if (!unescape_bytes(rest(), out.text) || out.text.empty()) {
+      error = "send needs the bytes to write, escaped (\\r \\n \\s \\xHH)";
+      return false;
+    }
+    out.kind = ControlCommand::send;
+  } else if (verb == "noise") {
+    return parse_noise(w, out, error);
   } else if (verb == "clear" || verb == "restart" || verb == "quit" || verb == "dump") {
     error = std::string(verb) + " takes no further words";
     return false;

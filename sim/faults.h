@@ -18,12 +18,23 @@
 //          always
 //
 // The simulator's own control commands (pace, clear, set, restart, dump,
-// mark, quit) are parsed here too and carried out by the server. On a bus
+// mark, send, noise, quit) are parsed here too and carried out by the
+// server:
+//
+//   send TEXT                     write TEXT (escaped as in the log, \s for
+//                                 a blank) on the line, no command before it
+//   noise COUNT [seed N] [no-lf] [no-flow]
+//                                 write COUNT random bytes on the line; a
+//                                 seed makes them the same each time; no-lf
+//                                 leaves out LF (so no line ever ends),
+//                                 no-flow XON and XOFF On a bus
 // of several units, "unit NN " in front of a fault, clear, set, restart or
 // dump makes it act on unit NN only; without it, it acts on every unit.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -85,12 +96,24 @@ class FaultPlan {
 
 // One line of the control language.
 struct ControlCommand {
-  enum Kind { none, fault, pace, clear, set, restart, dump, mark, quit } kind = none;
+  enum Kind { none, fault, pace, clear, set, restart, dump, mark, send, noise, quit } kind = none;
   FaultRule rule;        // fault
   bool on = false;       // pace
-  std::string text;      // set: the command; dump: the path (may be empty); mark: the text
+  std::string text;      // set: the command; dump: the path (may be empty); mark: the text;
+                         // send: the bytes
   int unit = -1;         // "unit NN": the slave address it is for; -1: every unit
+  std::size_t count = 0;               // noise: how many bytes
+  std::optional<std::uint32_t> seed;   // noise: none gives fresh bytes each time
+  bool no_lf = false;                  // noise
+  bool no_flow = false;                // noise
 };
+
+// The most `noise` writes at once: a minute and a half of a 9600-baud line.
+constexpr std::size_t max_noise_bytes = 100000;
+
+// `count` bytes, uniformly random over the bytes allowed, the same for the
+// same seed.
+std::string noise_bytes(std::size_t count, std::uint32_t seed, bool no_lf, bool no_flow);
 
 // Parses one control line; blank lines and lines starting with '#' give
 // Kind::none. On a mistake returns false and sets `error`.

@@ -29,6 +29,7 @@
 #include <cstring>
 #include <deque>
 #include <fstream>
+#include <random>
 #include <string>
 
 #include "core/link/codec.h"
@@ -244,6 +245,18 @@ bool Simulator::execute_control(const std::string& line, std::string& error) {
       break;
     }
     case ControlCommand::mark: log_.note(elapsed_ns(), "MARK", c.text); return true;
+    case ControlCommand::send:
+    case ControlCommand::noise: {
+      // Bytes of the unit's own, after what is already going out: the
+      // event loop writes them as it writes answers, paced when pacing is on.
+      // A burst without a seed is logged with the one it used (within what
+      // `seed` takes), so it can be made again.
+      const std::uint32_t seed = c.seed ? *c.seed : std::random_device{}() % 1000000000u;
+      const bool noise = c.kind == ControlCommand::noise;
+      output_.push(noise ? noise_bytes(c.count, seed, c.no_lf, c.no_flow) : c.text, Delivery{}, monotonic_ns());
+      log_.note(elapsed_ns(), "CTL", noise && !c.seed ? line + " seed " + std::to_string(seed) : line);
+      return true;
+    }
     case ControlCommand::quit: stop("quit"); break;
   }
   log_.note(elapsed_ns(), "CTL", line);

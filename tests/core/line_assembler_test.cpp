@@ -2,7 +2,9 @@
 // reads cut them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/link/line_assembler.h"
@@ -143,6 +145,72 @@ TEST(LineAssembler, ACommandGoingOutDropsAnUnfinishedLine) {
   assembler.command_sent();
   assembler.feed("GO\r\n", 4, collect);
   EXPECT_EQ(lines, (Lines{"E3\r\n", "VAB01100\r\n", "GO\r\n"}));
+}
+
+// What the assembly throws away, as the log tells it: "over_long N" or
+// "before_command BYTES".
+using Drops = std::vector<std::string>;
+
+struct Told {
+  Lines lines;
+  Drops drops;
+};
+
+// Feeds `bytes` in reads of `read_size` bytes (0: one read); a '|' in
+// `bytes` stands for a command going out there.
+Told feed_telling(const std::string& bytes, std::size_t read_size = 0) {
+  LineAssembler assembler;
+  Told told;
+  const auto line = [&told](std::string_view l) { told.lines.emplace_back(l); };
+  const auto dropped = [&told](const DroppedBytes& d) {
+    told.drops.push_back(d.why == DroppedBytes::Why::over_long
+                             ? "over_long " + std::to_string(d.count)
+                             : "before_command " + std::string(d.bytes));
+    if (d.why == DroppedBytes::Why::over_long) EXPECT_TRUE(d.bytes.empty());
+    else EXPECT_EQ(d.count, d.bytes.size());
+  };
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    std::size_t end = std::min(bytes.find('|', start), bytes.size());
+    if (read_size > 0) end = std::min(end, start + read_size);
+    assembler.feed(bytes.data() + start, end - start, line, dropped);
+    start = end;
+    if (start < bytes.size() && bytes[start] == '|') {
+      assembler.command_sent();
+      ++start;
+    }
+  }
+  assembler.feed(nullptr, 0, line, dropped);  // a read after the last command
+  return told;
+}
+
+TEST(LineAssembler, TellsWhatItThrowsAwayHoweverTheReadsCutIt) {
+  // The same lines as without a drop handler, and the same drops, in one
+  // read, at every read size up to a line, and byte by byte.
+  const std::string flood = std::string(10000, '\xA5');
+  const std::vector<std::pair<std::string, Told>> cases = {
+      {"E3\r\nVAB01|GO\r\n", {{"E3\r\n", "GO\r\n"}, {"before_command VAB01"}}},
+      {"\x13\xFEzz\r|GO\r\n|", {{"GO\r\n"}, {"before_command \x13\xFEzz\r"}}},
+      // 597 bytes and CR LF is the longest line; 599 and LF is over-long.
+      {std::string(597, 'A') + "\r\n" + std::string(599, 'B') + "\nGN\r\n",
+       {{std::string(597, 'A') + "\r\n", "GN\r\n"}, {"over_long 600"}}},
+      {std::string(600, 'A') + "GO\r\nGN\r\n", {{"GN\r\n"}, {"over_long 604"}}},
+      {std::string(700, 'A') + "|GO\r\n", {{"GO\r\n"}, {"over_long 700"}}},
+      // Endless noise is told while it lasts, every 4800 bytes.
+      {flood + "\nGO\r\n", {{"GO\r\n"}, {"over_long 4800", "over_long 4800", "over_long 401"}}},
+      {flood + "|", {{}, {"over_long 4800", "over_long 4800", "over_long 400"}}},
+  };
+  for (const auto& [bytes, expected] : cases) {
+    for (std::size_t read_size : {std::size_t{0}, std::size_t{1}, std::size_t{2}, std::size_t{7},
+                                  std::size_t{599}, std::size_t{600}, std::size_t{601}}) {
+      SCOPED_TRACE(bytes.substr(0, 12) + " in reads of " + std::to_string(read_size));
+      const Told told = feed_telling(bytes, read_size);
+      EXPECT_EQ(told.lines, expected.lines);
+      EXPECT_EQ(told.drops, expected.drops);
+    }
+  }
+  // Nothing thrown away, nothing told; a command before anything came drops nothing.
+  EXPECT_TRUE(feed_telling("|GO\r\n|VAB01100\r\n|").drops.empty());
 }
 
 }  // namespace

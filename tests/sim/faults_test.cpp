@@ -59,6 +59,15 @@ TEST(ControlLanguage, ParsesTheSimulatorsOwnCommands) {
   EXPECT_EQ(parse("dump").text, "");
   EXPECT_EQ(parse("dump /tmp/x").text, "/tmp/x");
   EXPECT_EQ(parse("mark  step 2 done ").text, "step 2 done");
+  EXPECT_EQ(parse("send VAB01100\\r\\n").text, "VAB01100\r\n");
+  EXPECT_EQ(parse("send  a b\\sc\\x00 ").text, std::string("a b c\0", 6));
+  const ControlCommand noise = parse("noise 50000 seed 7 no-lf no-flow");
+  EXPECT_EQ(noise.kind, ControlCommand::noise);
+  EXPECT_EQ(noise.count, 50000u);
+  EXPECT_EQ(noise.seed, 7u);
+  EXPECT_TRUE(noise.no_lf && noise.no_flow);
+  const ControlCommand plain = parse("noise 1");
+  EXPECT_FALSE(plain.seed || plain.no_lf || plain.no_flow);
   EXPECT_EQ(parse("").kind, ControlCommand::none);
   EXPECT_EQ(parse("# a comment").kind, ControlCommand::none);
 }
@@ -68,7 +77,9 @@ TEST(ControlLanguage, RefusesMistakesWithAReason) {
                           "silent later", "silent next 1 2", "delay", "delay -5", "delay 5x",
                           "split 50", "split 3,1 50", "split 0 50", "split 1,,2 5", "raw", "raw \\q",
                           "raw \\x4", "pace", "pace maybe", "set", "set A B", "clear now", "quit 1",
-                          "dump a b", "explode", "prefix VAB"}) {
+                          "dump a b", "explode", "prefix VAB", "send", "send \\q", "noise", "noise 0",
+                          "noise 100001", "noise 5 seed", "noise 5 seed x", "noise 5 loud",
+                          "unit 01 send GO", "unit 01 noise 5"}) {
     ControlCommand c;
     std::string error;
     EXPECT_FALSE(parse_control(bad, c, error)) << bad;
@@ -129,6 +140,17 @@ TEST(FaultPlan, DeliveryRulesCombineAndAreNotUsedByContentDecisions) {
   const Delivery none = plan.delivery("AME\r\n");
   EXPECT_EQ(none.delay_ms, 0);
   EXPECT_FALSE(none.twice);
+}
+
+TEST(Noise, RandomBytesTheSameForTheSameSeedAndWithoutWhatIsLeftOut) {
+  const std::string any = noise_bytes(50000, 1, false, false);
+  EXPECT_EQ(any.size(), 50000u);
+  EXPECT_EQ(noise_bytes(50000, 1, false, false), any);
+  EXPECT_NE(noise_bytes(50000, 2, false, false), any);
+  for (const char b : {'\n', '\x11', '\x13', '\0', '\xFF'}) EXPECT_NE(any.find(b), std::string::npos);
+  const std::string quiet = noise_bytes(50000, 1, true, true);
+  for (const char b : {'\n', '\x11', '\x13'}) EXPECT_EQ(quiet.find(b), std::string::npos);
+  EXPECT_NE(quiet.find('\r'), std::string::npos);
 }
 
 TEST(Escaping, WireLogFormRoundTripsEveryByte) {

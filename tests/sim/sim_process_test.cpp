@@ -18,6 +18,7 @@
 #include <regex>
 #include <sstream>
 
+#include "sim/faults.h"
 #include "tests/sim/sim_process.h"
 
 namespace zanteq::sim::testing {
@@ -257,6 +258,42 @@ TEST_F(SimTest, RawBytesAreSentAsTheyStand) {
   control(ctl, "raw GO\\r\\n");
   EXPECT_EQ(sim->ask("01AME\r\n"), "GO\r\n");  // without the address
   EXPECT_EQ(sim->ask("01RAM\r\n"), "01AMI\r\n");
+}
+
+TEST_F(SimTest, SendsTextAndNoiseOfItsOwnWithoutHoldingItsOtherWork) {
+  auto sim = start();
+  control(ctl, "send E3\\r\\n\\x00<\\sGO");
+  EXPECT_EQ(sim->read_bytes(9), std::string("E3\r\n\0< GO", 9));
+
+  // Nobody reads while 50 kB go out: the terminal fills up, and the unit
+  // still carries out control commands; then every byte arrives.
+  control(ctl, "noise 50000 seed 5 no-lf");
+  control(ctl, "mark while full");
+  ASSERT_TRUE(wait_until([&] { return log_has(log, "MARK while full"); }));
+  const std::string noise = noise_bytes(50000, 5, true, false);
+  EXPECT_EQ(sim->read_bytes(noise.size(), Millis(10000)), noise);
+  EXPECT_EQ(sim->ask("RVN\r\n"), "VN1.00\r\n");
+  EXPECT_TRUE(log_has(log, "CTL " + escape_bytes("send E3\\r\\n\\x00<\\sGO")));
+  EXPECT_TRUE(log_has(log, "TX E3\\r\\n\\x00< GO"));
+  EXPECT_TRUE(log_has(log, "CTL noise 50000 seed 5 no-lf"));
+  EXPECT_TRUE(log_has(log, "TX " + escape_bytes(noise)));
+
+  // Paced, a burst of almost a minute is under way while the unit takes
+  // control commands, and a quit ends it at once. Without a seed, the log
+  // names the one used.
+  control(ctl, "pace on");
+  control(ctl, "noise 50000");
+  EXPECT_FALSE(sim->read_some().empty());
+  control(ctl, "mark paced");
+  ASSERT_TRUE(wait_until([&] { return log_has(log, "MARK paced"); }));
+  EXPECT_FALSE(sim->nothing_waiting() && sim->read_some(Millis(100)).empty());
+  control(ctl, "quit");
+  EXPECT_EQ(sim->wait_exit(), 0);
+  const std::regex seeded("CTL noise 50000 seed [0-9]{1,9}");
+  const std::vector<std::string> events = log_events(log);
+  EXPECT_EQ(std::count_if(events.begin(), events.end(),
+                          [&](const std::string& e) { return std::regex_match(e, seeded); }),
+            1);
 }
 
 TEST_F(SimTest, PacedOutputTakesTheTimeOf9600Baud) {
