@@ -9,7 +9,9 @@
 // Everything is checked here, before a socket exists, so that a typing
 // mistake is named for what it is instead of surfacing as a failed name
 // look-up: a host must be a host name, a dotted IPv4 address or an IPv6
-// address in brackets; a port number is 1..65535 in decimal digits.
+// address in brackets; a port number is 1..65535 in decimal digits. An IPv6
+// zone is taken as typed ("[fe80::1%eth0]", "[fe80::1%12]"), as the user
+// knows it from the system; the URL escape "%25" for the '%' is not undone.
 #pragma once
 
 #include <cstdint>

@@ -142,8 +142,8 @@ std::string describe(const Rfc2217Event& e) {
     case Kind::line_state: return "server line state " + hex_byte(e.value);
     case Kind::modem_state: return "server modem state " + hex_byte(e.value);
     case Kind::signature: return "SIGNATURE " + e.text;
-    case Kind::flow_suspend: return "FLOWCONTROL-SUSPEND: sending paused at the other side's request";
-    case Kind::flow_resume: return "FLOWCONTROL-RESUME: sending goes on";
+    case Kind::flow_suspend: return "FLOWCONTROL-SUSPEND: the other side asks to pause sending";
+    case Kind::flow_resume: return "FLOWCONTROL-RESUME: the other side lets sending go on";
     case Kind::negotiation: return verb_name(e.verb) + " " + option_name(e.option);
     case Kind::request: return com_port_command_text(e.command, e.value);
   }

@@ -63,7 +63,7 @@ TEST(Rfc2217Client, OffersTheOptionsAndSetsTheLineOnceTheServerAgrees) {
                             "server confirms SET-PARITY EVEN", "server confirms SET-STOPSIZE 1",
                             "server confirms SET-CONTROL NONE", "server answers SET-BAUDRATE 19200 (asked 9600)",
                             "server confirms SET-CONTROL DTR-ON", "server modem state 0x30",
-                            "FLOWCONTROL-SUSPEND: sending paused at the other side's request"}));
+                            "FLOWCONTROL-SUSPEND: the other side asks to pause sending"}));
   EXPECT_TRUE(out.events[5].differs());
   EXPECT_FALSE(out.events[6].differs());  // DTR is not the flow control we asked
 }
