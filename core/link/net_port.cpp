@@ -242,7 +242,7 @@ std::string net_port_error_text(const NetPortError& e) {
       return quoted + " is not an IPv4 address (four numbers 0..255 separated by dots, without leading zeros)";
     case NetPortError::bad_ipv6: return quoted + " is not an IPv6 address";
     case NetPortError::ipv6_needs_brackets:
-      return "an IPv6 address goes in brackets, " + quoted + " cannot be read (rfc2217://[fe80::1]:4001)";
+      return "an IPv6 address goes in brackets, as in [fe80::1]:4001: " + quoted + " cannot be read";
     case NetPortError::missing_port: return "no port number after the host (HOST:PORT)";
     case NetPortError::bad_port: return "port number " + quoted + " is not a decimal number";
     case NetPortError::port_out_of_range: return "port number " + e.part + " is not within 1..65535";
@@ -268,7 +268,7 @@ std::string net_port_error_text_ja(const NetPortError& e) {
       return "IPv4 アドレス" + quoted + "が正しくありません。\n0～255 の数 4 つをピリオドで区切って指定してください。";
     case NetPortError::bad_ipv6: return "IPv6 アドレス" + quoted + "が正しくありません。";
     case NetPortError::ipv6_needs_brackets:
-      return "IPv6 アドレスは [ ] で囲んでください (例: rfc2217://[fe80::1]:4001)。";
+      return "IPv6 アドレスは [ ] で囲んでください (例: [fe80::1]:4001)。";
     case NetPortError::missing_port: return "ポート番号が指定されていません。";
     case NetPortError::bad_port:
       return "ポート番号" + quoted + "が正しくありません。\n1～65535 の数字で指定してください。";
