@@ -11,9 +11,13 @@ namespace zanteq::sim {
 
 const char usage_text[] =
     "usage: zanteq-sim [options]\n"
-    "A ZANTEQ unit on a fresh pseudo-terminal. Prints the terminal's path on\n"
-    "the first line of standard output once it is ready to serve.\n"
+    "A ZANTEQ unit on a fresh pseudo-terminal, or on a network port. Prints the\n"
+    "terminal's path (or the port's URL) on the first line of standard output\n"
+    "once it is ready to serve.\n"
     "\n"
+    "  --tcp HOST:PORT      serve on a TCP port instead, raw (the socket carries the\n"
+    "                       line's bytes); port 0 picks a free one; one client at a time\n"
+    "  --rfc2217 HOST:PORT  the same, speaking RFC 2217 (Telnet COM-PORT-OPTION)\n"
     "  --path-file FILE     also write the path (and a newline) to FILE when ready\n"
     "  --link PATH          also make PATH a symlink to the terminal when ready\n"
     "  --log FILE           wire log: one line per event, RX/TX with timestamps\n"
@@ -66,6 +70,18 @@ bool parse_options(int argc, const char* const* argv, Options& out, std::string&
       out.help = true;
     } else if (arg == "--path-file") {
       if (!value(out.path_file)) return false;
+    } else if (arg == "--tcp" || arg == "--rfc2217") {
+      if (!value(v)) return false;
+      if (out.transport != Options::Transport::terminal) {
+        error = "--tcp and --rfc2217 go one at a time";
+        return false;
+      }
+      NetPortError bad;
+      if (!parse_net_address(v, out.listen, bad, true)) {
+        error = std::string(arg) + " " + v + ": " + net_port_error_text(bad);
+        return false;
+      }
+      out.transport = arg == "--tcp" ? Options::Transport::tcp : Options::Transport::rfc2217;
     } else if (arg == "--link") {
       if (!value(out.link)) return false;
     } else if (arg == "--log") {
@@ -125,6 +141,10 @@ bool parse_options(int argc, const char* const* argv, Options& out, std::string&
       error = "unknown option " + std::string(arg);
       return false;
     }
+  }
+  if (out.transport != Options::Transport::terminal && !out.link.empty()) {
+    error = "--link names a terminal, and a network port has none (use --path-file)";
+    return false;
   }
   return true;
 }

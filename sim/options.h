@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/link/net_port.h"
+
 namespace zanteq::sim {
 
 struct StartupAction {
@@ -13,6 +15,12 @@ struct StartupAction {
 };
 
 struct Options {
+  // The line the unit is on: a fresh pseudo-terminal, or a listening
+  // socket that carries the line's bytes (as a device server in raw TCP
+  // mode) or speaks RFC 2217.
+  enum class Transport { terminal, tcp, rfc2217 } transport = Transport::terminal;  // --tcp, --rfc2217
+  NetAddress listen;         // their address; port 0: any free port
+
   std::string path_file;     // --path-file
   std::string link;          // --link
   std::string log;           // --log

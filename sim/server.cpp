@@ -13,6 +13,12 @@
 // that comes while an answer is still on its way (or waiting for its delay)
 // is logged when it comes but taken only once that answer has left, so no
 // unit acts on a line before the one in front of it has been answered.
+//
+// With --tcp or --rfc2217 a listening socket and one client take the pty's
+// place (sim/net_line.h); everything else works alike. The unit's line goes
+// on when the client goes: answers that come due while nobody is connected
+// are logged and go nowhere, as a device server drops them, and a new
+// client starts with no XOFF or flow-control suspension in force.
 #include "sim/server.h"
 
 #include <fcntl.h>
@@ -35,6 +41,7 @@
 #include "core/link/codec.h"
 #include "sim/bus.h"
 #include "sim/faults.h"
+#include "sim/net_line.h"
 #include "sim/responder.h"
 #include "sim/unit_commands.h"
 #include "sim/unit_state.h"
@@ -97,6 +104,7 @@ class Simulator {
 
  private:
   bool open_terminal(std::string& error);
+  bool open_line(std::string& error);
   bool open_control(std::string& error);
   bool open_signals(std::string& error);
   bool apply_startup(std::string& error);
@@ -110,6 +118,12 @@ class Simulator {
   bool execute_control(const std::string& line, std::string& error);
   void read_control();
   void read_line_input();
+  void take_line_bytes(const char* buf, std::size_t n);
+  bool networked() const { return options_.transport != Options::Transport::terminal; }
+  void accept_network();
+  void read_network();
+  void flush_network();
+  void client_gone(const std::string& why);
   void receive_line(const std::string& line);
   void take_line(const std::string& line, std::int64_t received_ns);
   bool take_waiting_line();
@@ -125,7 +139,8 @@ class Simulator {
   int slave_ = -1;
   int control_ = -1;
   int signals_ = -1;
-  std::string path_;
+  NetLine net_;       // --tcp, --rfc2217: in the pty's place
+  std::string path_;  // the terminal, or the network port's URL
   bool created_fifo_ = false;
   bool wrote_path_file_ = false;
   bool made_link_ = false;
@@ -174,6 +189,13 @@ bool Simulator::open_terminal(std::string& error) {
   const int flags = ::fcntl(master_, F_GETFL);
   if (flags < 0 || ::fcntl(master_, F_SETFL, flags | O_NONBLOCK) != 0)
     return error = errno_text("fcntl"), false;
+  return true;
+}
+
+bool Simulator::open_line(std::string& error) {
+  if (!networked()) return open_terminal(error);
+  if (!net_.listen(options_.listen, options_.transport == Options::Transport::rfc2217, error)) return false;
+  path_ = net_.url();
   return true;
 }
 
@@ -406,30 +428,61 @@ void Simulator::read_line_input() {
     const ssize_t n = ::read(master_, buf, sizeof buf);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return;  // EAGAIN: all read
-    std::string command_bytes;  // this read's bytes less flow control, for the raw log
-    command_bytes.reserve(static_cast<std::size_t>(n));
-    for (ssize_t i = 0; i < n; ++i) {
-      const char c = buf[i];
-      if (c == xon || c == xoff) {
-        // Flow control of the line, not part of a command.
-        held_by_xoff_ = c == xoff;
-        log_.note(elapsed_ns(), "RX", escape_bytes(std::string(1, c)));
-        continue;
-      }
-      command_bytes += c;
-      if (line_.size() < max_kept_line) line_ += c;
-      else line_cut_ = true;
-      if (c == '\n') {
-        if (line_cut_ && line_.back() != '\n') line_ += '\n';
-        log_.raw(command_bytes);  // the raw log is never behind the RX event
-        command_bytes.clear();
-        receive_line(line_);
-        line_.clear();
-        line_cut_ = false;
-      }
-    }
-    log_.raw(command_bytes);
+    take_line_bytes(buf, static_cast<std::size_t>(n));
   }
+}
+
+void Simulator::take_line_bytes(const char* buf, std::size_t n) {
+  std::string command_bytes;  // these bytes less flow control, for the raw log
+  command_bytes.reserve(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    const char c = buf[i];
+    if (c == xon || c == xoff) {
+      // Flow control of the line, not part of a command.
+      held_by_xoff_ = c == xoff;
+      log_.note(elapsed_ns(), "RX", escape_bytes(std::string(1, c)));
+      continue;
+    }
+    command_bytes += c;
+    if (line_.size() < max_kept_line) line_ += c;
+    else line_cut_ = true;
+    if (c == '\n') {
+      if (line_cut_ && line_.back() != '\n') line_ += '\n';
+      log_.raw(command_bytes);  // the raw log is never behind the RX event
+      command_bytes.clear();
+      receive_line(line_);
+      line_.clear();
+      line_cut_ = false;
+    }
+  }
+  log_.raw(command_bytes);
+}
+
+void Simulator::accept_network() {
+  const std::string note = net_.accept_client();
+  if (!note.empty()) log_.note(elapsed_ns(), "NET", note);
+}
+
+void Simulator::read_network() {
+  NetLine::Received r = net_.receive();
+  for (const Rfc2217Event& e : r.events) {
+    log_.note(elapsed_ns(), "RFC2217", describe(e));
+    if (e.kind == Rfc2217Event::Kind::flow_suspend) held_by_xoff_ = true;
+    if (e.kind == Rfc2217Event::Kind::flow_resume) held_by_xoff_ = false;
+  }
+  take_line_bytes(r.data.data(), r.data.size());
+  if (r.closed) client_gone(r.why);
+  else flush_network();  // negotiation answers
+}
+
+void Simulator::flush_network() {
+  std::string why;
+  if (!net_.flush(why)) client_gone(why);
+}
+
+void Simulator::client_gone(const std::string& why) {
+  log_.note(elapsed_ns(), "NET", net_.close_client(why));
+  held_by_xoff_ = false;
 }
 
 void Simulator::write_output() {
@@ -444,7 +497,13 @@ void Simulator::write_output() {
       log_.sent(elapsed_ns(), chunk.piece);
       output_.announced();
     }
-    const ssize_t n = ::write(master_, chunk.bytes.data(), chunk.bytes.size());
+    ssize_t n = static_cast<ssize_t>(chunk.bytes.size());
+    if (networked()) {
+      net_.send(chunk.bytes);
+      flush_network();
+    } else {
+      n = ::write(master_, chunk.bytes.data(), chunk.bytes.size());
+    }
     if (n < 0) {
       if (errno == EINTR) continue;
       if (errno == EAGAIN) wait_writable_ = true;
@@ -464,7 +523,7 @@ int Simulator::run() {
   if (!options_.log.empty() && !log_.open(options_.log)) error = errno_text("cannot open " + options_.log);
   if (error.empty() && !options_.rx_raw.empty() && !log_.open_raw(options_.rx_raw))
     error = errno_text("cannot open " + options_.rx_raw);
-  if (error.empty() && open_signals(error) && open_terminal(error) && open_control(error) &&
+  if (error.empty() && open_signals(error) && open_line(error) && open_control(error) &&
       apply_startup(error) && announce(error)) {
     error.clear();
   }
@@ -485,12 +544,16 @@ int Simulator::run() {
     if (!held_by_xoff_ && !wait_writable_)
       if (const auto due = output_.next_due(pace_)) wake = std::min(wake, std::max(*due, now));
 
-    pollfd fds[3] = {{signals_, POLLIN, 0},
+    // A descriptor of -1 is passed over: the pty's in network mode, the
+    // sockets' otherwise and the client's while nobody is connected.
+    pollfd fds[5] = {{signals_, POLLIN, 0},
                      {control_, POLLIN, 0},
-                     {master_, static_cast<short>(POLLIN | (wait_writable_ ? POLLOUT : 0)), 0}};
+                     {master_, static_cast<short>(POLLIN | (wait_writable_ ? POLLOUT : 0)), 0},
+                     {net_.client_fd(), static_cast<short>(POLLIN | (net_.wants_write() ? POLLOUT : 0)), 0},
+                     {net_.listen_fd(), POLLIN, 0}};
     const std::int64_t wait = wake - now;
     const timespec timeout{static_cast<time_t>(wait / 1000000000), static_cast<long>(wait % 1000000000)};
-    const int ready = ::ppoll(fds, 3, &timeout, nullptr);
+    const int ready = ::ppoll(fds, 5, &timeout, nullptr);
     if (ready < 0 && errno != EINTR) {
       stop(errno_text("poll"));
       break;
@@ -504,6 +567,10 @@ int Simulator::run() {
     }
     if (control_ >= 0 && (fds[1].revents & POLLIN)) read_control();
     if (fds[2].revents & POLLIN) read_line_input();
+    // The client before the listener: one that left makes room for the next.
+    if (fds[3].revents & (POLLIN | POLLHUP | POLLERR)) read_network();
+    if (net_.connected() && (fds[3].revents & POLLOUT)) flush_network();
+    if (fds[4].revents & POLLIN) accept_network();
     write_output();
     while (take_waiting_line()) write_output();
   }

@@ -7,8 +7,10 @@
 // decimals. KIND is RX (one received line, every byte of it including the
 // RS-485 address and CR LF), TX (one piece of an answer as it goes out),
 // CTL (a control command carried out), ERR (a control command refused),
-// MARK (text given by `mark`), START (the terminal path) or STOP (the
-// reason). Every text is escaped (see escape_bytes), so an event is always
+// MARK (text given by `mark`), START (the terminal path, or the network
+// port's URL), STOP (the reason), and on a network port NET (a client
+// connected, refused or gone) and RFC2217 (the client's negotiation and
+// line settings). Every text is escaped (see escape_bytes), so an event is always
 // one line; printable ASCII stands as it is.
 //
 // The raw log, when asked for, holds only the received bytes, exactly.

@@ -43,6 +43,8 @@ class SimProcess {
 
   bool started() const { return !pty_path_.empty(); }
   const std::string& pty_path() const { return pty_path_; }
+  // The first line it printed: the terminal, or the network port's URL.
+  const std::string& announced() const { return pty_path_; }
   pid_t pid() const { return pid_; }
 
   // Opens the terminal side raw, as a serial program would; the descriptor

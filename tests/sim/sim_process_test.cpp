@@ -428,7 +428,10 @@ TEST_F(SimTest, RefusesABadCommandLineOrStartState) {
   for (std::vector<std::string> bad : {std::vector<std::string>{"--rs485", "32"},
                                        {"--rs485", "7-3"}, {"--rs485", "1,,2"}, {"--rs485", "0-32"},
                                        {"--rs485"}, {"--time-limit", "x"}, {"--bogus"},
-                                       {"--unit-version", "12345"}}) {
+                                       {"--unit-version", "12345"}, {"--tcp", "127.0.0.1:65536"},
+                                       {"--rfc2217", "127.0.0.1"}, {"--tcp", "::1:4001"},
+                                       {"--tcp", "127.0.0.1:0", "--rfc2217", "127.0.0.1:0"},
+                                       {"--tcp", "127.0.0.1:0", "--link", dir.path("com1")}}) {
     SimProcess sim(bad);
     EXPECT_FALSE(sim.started());
     EXPECT_EQ(sim.wait_exit(), 2) << bad[0];
