@@ -2,13 +2,13 @@
 #include "core/link/exchange.h"
 
 #include <chrono>
-#include <cstdio>
 #include <optional>
 
 #include "core/link/codec.h"
 #include "core/link/dispatch.h"
 #include "core/link/framing.h"
 #include "core/link/line_assembler.h"
+#include "core/link/reply_class.h"
 #include "core/settings/decoders.h"
 
 namespace zanteq {
@@ -24,20 +24,7 @@ std::string without_line_end(std::string_view line) {
 
 }  // namespace
 
-std::string printable_reply(std::string_view line) {
-  std::string out;
-  for (const char c : without_line_end(line)) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte < 0x7F) {
-      out += c;
-    } else {
-      char hex[5];
-      std::snprintf(hex, sizeof hex, "\\x%02X", byte);
-      out += hex;
-    }
-  }
-  return out;
-}
+std::string printable_reply(std::string_view line) { return printable_line(line); }
 
 void Exchange::drop_waiting_input() {
   // Bounded: a unit that never stops sending (a wrong baud rate, line
