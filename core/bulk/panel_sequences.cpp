@@ -2,6 +2,8 @@
 #include "core/bulk/panel_sequences.h"
 
 #include "core/bulk/set_all.h"
+#include "core/bulk/transfer_plans.h"
+#include "core/settings/settings_file.h"
 
 namespace zanteq {
 
@@ -45,6 +47,38 @@ void run_video_adjust_step(Operations& ops, int step) {
     case 3: ops.send_hue(channel); break;
     default: ops.send_saturation(channel); break;
   }
+}
+
+TransferPlan title_transfer_plan(AppState& app, bool dont_memory) {
+  TransferPlan plan;
+  plan.timer_period_ms = title_sequence_plan.period_ms;
+  plan.ends_in_its_step = title_sequence_plan.ends_on_abort_after_step;
+  const SettingsFileLines titles = settings_file_field_lines("title");
+  for (int channel = 0; channel < channel_count; ++channel) {
+    TransferStep s = plan_operation(
+        app, [channel, dont_memory](Operations& ops) { return send_title_step(ops, channel, dont_memory); });
+    s.file_line = titles.first + channel;
+    s.file_line_count = 1;
+    plan.steps.push_back(std::move(s));
+  }
+  return plan;
+}
+
+TransferPlan video_adjust_transfer_plan(AppState& app) {
+  static const char* const fields[] = {"brightness", "contrast", "sharpness", "hue", "saturation"};
+  TransferPlan plan;
+  plan.timer_period_ms = video_adjust_plan.period_ms;
+  plan.ends_in_its_step = video_adjust_plan.ends_on_abort_after_step;
+  for (int step = 1; step <= video_adjust_step_count; ++step) {
+    TransferStep s = plan_operation(app, [step](Operations& ops) {
+      run_video_adjust_step(ops, step);
+      return StepOutcome::go_on;
+    });
+    s.file_line = settings_file_field_lines(fields[(step - 1) / channel_count]).first + (step - 1) % channel_count;
+    s.file_line_count = 1;
+    plan.steps.push_back(std::move(s));
+  }
+  return plan;
 }
 
 TimedSequence video_adjust_sequence(Operations& ops, SequenceView& view) {
