@@ -28,8 +28,8 @@ const SequencePlan video_adjust_plan = {
 };
 
 TitleSequence::TitleSequence(Operations& ops, SequenceView& view)
-    : TimedSequence(ops.app(), view, title_sequence_plan,
-                    [this, &ops](int step) { return send_title_step(ops, step - 1, dont_memory_); }) {}
+    : TimedSequence(ops.app(), ops.sink(), &ops.reporter(), view, title_sequence_plan,
+                    [this, &ops] { return title_transfer_plan(ops.app(), dont_memory_); }) {}
 
 bool TitleSequence::start(bool dont_memory) {
   if (running()) return false;
@@ -82,10 +82,8 @@ TransferPlan video_adjust_transfer_plan(AppState& app) {
 }
 
 TimedSequence video_adjust_sequence(Operations& ops, SequenceView& view) {
-  return TimedSequence(ops.app(), view, video_adjust_plan, [&ops](int step) {
-    run_video_adjust_step(ops, step);
-    return StepOutcome::go_on;
-  });
+  return TimedSequence(ops.app(), ops.sink(), &ops.reporter(), view, video_adjust_plan,
+                       [&ops] { return video_adjust_transfer_plan(ops.app()); });
 }
 
 }  // namespace zanteq

@@ -126,10 +126,7 @@ bool answers_read(std::string_view command, std::string_view reply_text) {
 }
 
 TimedSequence read_all_sequence(AppState& app, CommandSink& sink, SequenceView& view) {
-  return TimedSequence(app, view, read_all_plan, [&sink](int step) {
-    sink.send_command(read_all_command(step));
-    return StepOutcome::go_on;
-  });
+  return TimedSequence(app, sink, nullptr, view, read_all_plan, [] { return read_all_transfer_plan(); });
 }
 
 }  // namespace zanteq

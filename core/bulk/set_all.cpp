@@ -24,8 +24,6 @@ StepOutcome send_title_step(Operations& ops, int channel, bool dont_memory) {
     return StepOutcome::go_on;
   }
   if (!ops.send_title(channel, dont_memory, *prepared)) {
-    // Raised before the box, so the run is marked to stop while it is open.
-    ops.app().link.sequence_abort = 1;
     ops.reporter().show_warning_box(title_refusal_message);
     return StepOutcome::stop_run;
   }
@@ -140,14 +138,10 @@ class KeptBox : public Reporter {
 }  // namespace
 
 TransferStep plan_operation(AppState& app, const std::function<StepOutcome(Operations&)>& run) {
-  // A refused title raises the shared abort flag for the timed run; a plan
-  // only notes the refusal.
-  const int abort_before = app.link.sequence_abort;
   KeptCommands sink;
   KeptBox box;
   Operations ops(app, sink, box);
   const StepOutcome outcome = run(ops);
-  app.link.sequence_abort = abort_before;
 
   TransferStep step;
   if (!sink.commands.empty()) {
@@ -187,7 +181,8 @@ std::vector<PlannedStep> plan_set_all(AppState& app) {
 }
 
 TimedSequence set_all_sequence(Operations& ops, SequenceView& view) {
-  return TimedSequence(ops.app(), view, set_all_plan, [&ops](int step) { return run_set_all_step(ops, step); });
+  return TimedSequence(ops.app(), ops.sink(), &ops.reporter(), view, set_all_plan,
+                       [&ops] { return set_all_transfer_plan(ops.app()); });
 }
 
 }  // namespace zanteq

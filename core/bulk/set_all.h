@@ -30,8 +30,8 @@ StepOutcome run_set_all_step(Operations& ops, int step);
 
 // The title of one channel as the timed sequences send it. A title of odd
 // length or over 20 bytes shows the warning and is skipped (go_on); a
-// character without a JIS X 0208 code sets `sequence_abort`, shows the
-// warning and asks the run to stop (stop_run).
+// character without a JIS X 0208 code shows the warning and asks the run
+// to stop (stop_run).
 StepOutcome send_title_step(Operations& ops, int channel, bool dont_memory);
 
 // One step of set-all built ahead of sending: its command, or the refusal
@@ -53,7 +53,8 @@ std::vector<PlannedStep> plan_set_all(AppState& app);
 // sent or shown.
 TransferStep plan_operation(AppState& app, const std::function<StepOutcome(Operations&)>& run);
 
-// One step every 500 ms through `ops`.
+// One step every 500 ms through `ops`, the plan built from the record at
+// each Start.
 TimedSequence set_all_sequence(Operations& ops, SequenceView& view);
 
 }  // namespace zanteq

@@ -148,6 +148,7 @@ std::string Transfer::refusal_text(int step) const {
   return s.refusal ? s.refusal->text : std::string();
 }
 
+// "step 12 VAC03064: GN"; `text` is printable already or a line.
 void Transfer::note(std::vector<std::string>& list, int step, std::string_view text) {
   std::string entry = "step " + std::to_string(step);
   if (step > 0) entry += " " + printable_line(plan_.steps[static_cast<std::size_t>(step - 1)].command);
@@ -218,7 +219,7 @@ TransferAction Transfer::replies_line(TransferTime now, const ClassifiedReply& r
   if (!awaiting_) {
     // A second answer to a command already answered, or a line while none
     // is on the wire: nobody's reply, and not taken into the record.
-    note(outcome_.unexpected, current_, std::string(reply.text) + " (after its reply)");
+    note(outcome_.unexpected, current_, printable_line(reply.text) + " (after its reply)");
     return waiting();
   }
   awaiting_ = false;

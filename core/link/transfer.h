@@ -36,21 +36,27 @@
 // steady clock in milliseconds):
 //
 // (a) A blocking loop (zanteqctl read, write, diff, scan, send):
-//       Transfer t(plan, {Pacing::replies, fixed ? period : 0});
-//       TransferAction a = t.start(now(), {rs_control, address});
+//       Transfer t(plan, {Pacing::replies, fixed ? plan.timer_period_ms : 0});
+//       TransferAction a;
+//       auto act = [&](TransferAction next) {  // carry out each answer at once
+//         a = std::move(next);
+//         if (!a.send.empty()) { drop waiting input; assembler.command_sent(); write a.send; }
+//       };
+//       act(t.start(now(), {rs_control, address}));
 //       while (!a.done) {
-//         if (!a.send.empty()) { assembler.command_sent(); port.write_all(a.send); }
-//         if (interrupted) a = t.stop(now());  // the reply on the wire still comes in
-//         if (a.done) break;
-//         wait for bytes until a.wake_at (poll with that time-out);
-//         bytes: feed the assembler; each line -> a = t.line(now(), line, record);
-//         none by a.wake_at: a = t.wake(now());
-//         port failure: a = t.line_failed(now(), port.error());
+//         if (ctrl_c && !stopping) { stopping = true; act(t.stop(now())); continue; }
+//         read with the time-out a.wake_at - now() (0 when past):
+//           bytes:   assembler.feed(bytes, [&](line) { if (!a.done) act(t.line(now(), line, record)); });
+//           nothing: act(t.wake(now()));
+//           failure: act(t.line_failed(now(), port.error()));
 //       }
-//       report t.outcome() (steps done, failed step, unexpected replies,
-//       bytes); progress from t.step(); JSON from the same outcome.
-//     A scan is one such run per address with scan_transfer_plan(); send
-//     uses raw_lines_transfer_plan().
+//     then report t.outcome(): steps done of the step count, where and why
+//     it ended (describe_transfer_end), the unexpected replies, the bytes
+//     each way; the same outcome gives the JSON object. Progress: t.step()
+//     after each call. A refused value names t.plan().steps[i].file_line.
+//     A scan is one run per address with scan_transfer_plan() (answered:
+//     any step state but unanswered); send runs raw_lines_transfer_plan()
+//     and prints each step's reply from outcome().steps.
 //
 // (b) An event-driven window (a dialog in replies pacing): the receiving
 //     thread cuts lines and posts each to the dialog as soon as its LF is
@@ -196,7 +202,8 @@ struct TransferOutcome {
 
 // What to do after a call. Several parts may be set at once; do them in
 // this order: write `send`, show `box`, then (unless `done`) wait for a
-// line or until `wake_at`.
+// line or until `wake_at`. Carry out each answer before the next call: a
+// later answer does not repeat an earlier one's command.
 struct TransferAction {
   std::string send;  // framed bytes to write now
   int step = 0;      // the step sent, refused or answered by this call

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 
+#include "core/bulk/panel_sequences.h"
 #include "core/bulk/read_all.h"
 #include "core/bulk/set_all.h"
 #include "core/bulk/transfer_plans.h"
@@ -174,6 +175,7 @@ TEST(TransferReplies, FixedPaceNotesGnAndEndsAtAnErrorReply) {
   drive.unit = [](const std::string& sent) {
     if (sent == "VAC04064\r\n") return std::vector<Chunk>{{30, "GN\r\n"}};
     if (sent == "VAH04000\r\n") return std::vector<Chunk>{{30, "E2\r\n"}};
+    if (sent == "VAB01000\r\n") return std::vector<Chunk>{{30, "GO\r\n"}, {40, "GO\r\n"}};
     return std::vector<Chunk>{{30, "GO\r\n"}};
   };
   drive.run();
@@ -192,7 +194,8 @@ TEST(TransferReplies, FixedPaceNotesGnAndEndsAtAnErrorReply) {
   EXPECT_EQ(outcome.steps_done, 19);
   EXPECT_EQ(outcome.command, "VAH04000");
   EXPECT_EQ(describe_transfer_end(outcome, 1000), "reply E2 (Over Run Error)");
-  EXPECT_EQ(outcome.unexpected, std::vector<std::string>{"step 12 VAC04064: GN"});
+  EXPECT_EQ(outcome.unexpected,
+            (std::vector<std::string>{"step 5 VAB01000: GO (after its reply)", "step 12 VAC04064: GN"}));
   EXPECT_EQ(outcome.steps[11].reply_class, ReplyClass::not_applied);
   EXPECT_EQ(outcome.steps[20].state, StepReport::not_reached);
 }
@@ -398,6 +401,14 @@ TEST(TransferPlans, EveryStepNamesItsOwnSettingsFileLines) {
   EXPECT_EQ(video.timer_period_ms, 100);
   EXPECT_EQ(video.steps[12].command, "VAH01000\r\n");
   EXPECT_EQ(name(video.steps[12]), "hue ch.01");
+  // What the dialogs show of a run agrees with the run.
+  const std::pair<const TransferPlan*, const SequencePlan*> shown[] = {
+      {&read, &read_all_plan}, {&set, &set_all_plan}, {&titles, &title_sequence_plan}, {&video, &video_adjust_plan}};
+  for (const auto& [run, dialog] : shown) {
+    EXPECT_EQ(static_cast<int>(run->steps.size()), dialog->step_count);
+    EXPECT_EQ(run->timer_period_ms, dialog->period_ms);
+    EXPECT_EQ(run->ends_in_its_step, dialog->ends_on_abort_after_step);
+  }
   EXPECT_EQ(scan_transfer_plan().timeout_ms, 250);
   EXPECT_EQ(raw_lines_transfer_plan({"RAM"}).steps[0].command, "RAM\r\n");
 }
