@@ -17,7 +17,10 @@
 //    ends the run. A broadcast always runs so, since nothing answers it.
 //  - replies: the next command as soon as the previous one's reply is in,
 //    no sooner than `min_period_ms` after it. A command unanswered within the
-//    plan's time-out ends the run as silent; an error or menu reply ends it.
+//    plan's time-out ends the run as silent; an error or menu reply ends it
+//    (but for raw lines, each of which stands alone). The echo of the
+//    command just sent is skipped, and so is a line from another address,
+//    which never reaches the record.
 //
 // Contract of line(): one complete line, as LineAssembler cuts it (ending
 // in LF, CR LF kept). The engine takes the whole text as one line, so
@@ -206,7 +209,9 @@ struct TransferOutcome {
 // later answer does not repeat an earlier one's command.
 struct TransferAction {
   std::string send;  // framed bytes to write now
-  int step = 0;      // the step sent, refused or answered by this call
+  // The step this call sent or refused, else the one whose reply it took
+  // (1..; 0 when none).
+  int step = 0;
   // A box due now: the refusal of `step`, an error or menu reply,
   // "No Connect", or "Success" at the end of a run that brings one.
   std::optional<TransferBox> box;
@@ -218,7 +223,8 @@ class Transfer {
  public:
   Transfer(TransferPlan plan, TransferPacing pacing);
 
-  // Starts (or starts again, once done) the run to `target`.
+  // Starts the run to `target`, or starts it again once done (the next
+  // unit); ignored while a run goes on.
   TransferAction start(TransferTime now, TransferTarget target);
   // One complete reply line; a data line for this run goes into `record`.
   TransferAction line(TransferTime now, std::string_view line, DeviceSettings& record);

@@ -277,14 +277,14 @@ TEST(TransferLines, APieceOfALineIsNotTakenForTheReplyAndRawLinesStandAlone) {
 
   Drive raw(raw_lines_transfer_plan({"RXYZ", "RAM", "VN?"}), {Pacing::replies, 0}, {0, 0});
   raw.unit = [](const std::string& sent) {
-    if (sent == "RXYZ\r\n") return std::vector<Chunk>{{5, "E3\r\n"}};
+    if (sent == "RXYZ\r\n") return std::vector<Chunk>{{0, "E3\r\n"}};  // at once
     if (sent == "RAM\r\n") return std::vector<Chunk>{};
     return std::vector<Chunk>{{5, "GO\r\n"}};
   };
   raw.run();
   EXPECT_EQ(raw.trace, (std::vector<std::string>{"0 start -> send RXYZ wake 1000",
-                                                 "5 line E3 -> send RAM box Command Error wake 1005",
-                                                 "1005 wake -> send VN? wake 2005", "1010 line GO -> box Success done"}));
+                                                 "0 line E3 -> send RAM box Command Error wake 1000",
+                                                 "1000 wake -> send VN? wake 2000", "1005 line GO -> box Success done"}));
   EXPECT_EQ(raw.transfer.outcome().steps[0].reply_class, ReplyClass::error);
   EXPECT_EQ(raw.transfer.outcome().steps[1].state, StepReport::unanswered);
 }
