@@ -1,4 +1,4 @@
-// Title and video adjustment set-all sequences.
+// Title and video adjustment set-all sequences and their plans.
 #include "core/bulk/panel_sequences.h"
 
 #include "core/bulk/set_all.h"

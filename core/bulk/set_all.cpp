@@ -1,4 +1,5 @@
-// The set-all step table and its sequence.
+// The set-all step table, its plan for the transfer engine and its
+// sequence.
 #include "core/bulk/set_all.h"
 
 #include "core/bulk/transfer_plans.h"
