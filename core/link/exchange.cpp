@@ -75,8 +75,11 @@ Reply Exchange::ask(std::string_view command, int timeout_ms) {
     }
     if (n == 0) break;  // the whole wait passed with nothing
     bytes_received_ += static_cast<std::size_t>(n);
-    assembler.feed(buffer, static_cast<std::size_t>(n), [&first](std::string_view line) {
-      if (!first) first = std::string(line);
+    assembler.feed(buffer, static_cast<std::size_t>(n), [&](std::string_view line) {
+      // An RS-485 adapter that hears its own transmission gives the command
+      // back first: that is no answer (it made a scan find every address).
+      if (!first && classify_reply(line, ReplyContext{0, -1, framed, {}}).kind != ReplyClass::echo)
+        first = std::string(line);
     });
   }
   if (!first) {
