@@ -1,7 +1,7 @@
 // The set-all buttons of the title and video adjustment dialogs. Both
 // dialogs run their sequence on the same timer as the one-shot repaint of
-// their painted panel; the engine serves the repaint first and then carries
-// on at the sequence period, so a repaint never ends a run nor leaves Close
+// their painted panel; TimedSequence serves the repaint first and then
+// carries on at the run's period, so a repaint never ends a run nor leaves Close
 // disabled.
 #pragma once
 

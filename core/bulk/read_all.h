@@ -19,8 +19,10 @@ extern const SequencePlan read_all_plan;  // 400 ms, percentage, ends the dialog
 std::string read_all_command(int step);
 
 // Whether `reply_text` (a data line without address) answers the read
-// `command`: every answer starts with the name the command asks for, the
-// channel included ("RVAB02" gives "VAB02...", "RAD" gives "ADO...").
+// `command`: the data line of the field asked, the channel included
+// ("RVAB02" gives "VAB02...", "RAD" gives "ADO..." but not "ADT...", "RVL"
+// gives "VL..." but not "VLBC..."). A read outside read-all is answered by
+// any line that begins with its name.
 bool answers_read(std::string_view command, std::string_view reply_text);
 
 // One read command every 400 ms into `sink`.

@@ -3,21 +3,25 @@
 // button, and the sequence that performs one every 500 ms.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "core/bulk/timed_sequence.h"
 #include "core/dialogs/operations.h"
+#include "core/link/transfer.h"
 
 namespace zanteq {
 
 constexpr int set_all_step_count = 50;
 extern const SequencePlan set_all_plan;  // 500 ms, percentage, ends the dialog
 
-// One step: the operation to call and, for per-channel steps, the channel.
+// One step: the operation to call, the channel of a per-channel step (-1
+// for a step that sends a whole field) and the settings-file field it sends.
 struct SetAllStep {
   StepOutcome (*run)(Operations& ops, int channel);
   int channel;
+  const char* field;
 };
 extern const SetAllStep set_all_steps[set_all_step_count];
 
@@ -26,8 +30,8 @@ StepOutcome run_set_all_step(Operations& ops, int step);
 
 // The title of one channel as the timed sequences send it. A title of odd
 // length or over 20 bytes shows the warning and is skipped (go_on); a
-// character without a JIS X 0208 code sets `sequence_abort`, shows the
-// warning and asks the run to stop (stop_run).
+// character without a JIS X 0208 code shows the warning and asks the run
+// to stop (stop_run).
 StepOutcome send_title_step(Operations& ops, int channel, bool dont_memory);
 
 // One step of set-all built ahead of sending: its command, or the refusal
@@ -36,17 +40,21 @@ StepOutcome send_title_step(Operations& ops, int channel, bool dont_memory);
 struct PlannedStep {
   std::string command;
   std::string refusal;
-  int channel;  // the step's channel 0..3 for per-channel steps, else 0
+  int channel;    // the step's channel 0..3 for per-channel steps, else 0
+  int file_line;  // the first settings-file line of what the step sends
 };
 
-// The 50 steps for the record of `app`, built by the same operations as the
-// run but kept instead of sent, so a front end can refuse a file before
-// anything goes on the wire. Shows nothing; the link values are left as
-// they were. For an AppState no receiving thread uses: the steps raise the
-// shared abort flag on the way.
+// The 50 steps for the record of `app` (set_all_transfer_plan), so a front
+// end can refuse a file before anything goes on the wire. Shows nothing.
 std::vector<PlannedStep> plan_set_all(AppState& app);
 
-// One step every 500 ms through `ops`.
+// One operation run as a plan's step: the command it would send, or the box
+// it would show instead and whether it asks the run to stop. Nothing is
+// sent or shown.
+TransferStep plan_operation(AppState& app, const std::function<StepOutcome(Operations&)>& run);
+
+// One step every 500 ms through `ops`, the plan built from the record at
+// each Start.
 TimedSequence set_all_sequence(Operations& ops, SequenceView& view);
 
 }  // namespace zanteq

@@ -1,4 +1,5 @@
-// The timed-sequence engine: start, tick, abort, completion and cancel.
+// The dialogs' timed runs on the transfer engine: start, tick, the steps'
+// commands and boxes, completion and cancel.
 #include "core/bulk/timed_sequence.h"
 
 #include <string>
@@ -6,8 +7,9 @@
 
 namespace zanteq {
 
-TimedSequence::TimedSequence(AppState& app, SequenceView& view, const SequencePlan& plan, Step step)
-    : app_(app), view_(view), plan_(plan), step_(std::move(step)) {}
+TimedSequence::TimedSequence(AppState& app, CommandSink& sink, Reporter* reporter, SequenceView& view,
+                             const SequencePlan& plan, MakePlan make_plan)
+    : app_(app), sink_(sink), reporter_(reporter), view_(view), plan_(plan), make_plan_(std::move(make_plan)) {}
 
 TimedSequence::~TimedSequence() { cancel(); }
 
@@ -15,20 +17,25 @@ int sequence_percentage(int step, int step_count) {
   return step_count > 0 ? step * 100 / step_count : 0;
 }
 
+int TimedSequence::period_ms() const { return transfer_ ? transfer_->plan().timer_period_ms : plan_.period_ms; }
+
 bool TimedSequence::start() {
   if (app_.link.sequence_step != 0) return false;
+  // The sink frames each command for the link as it is when it goes out,
+  // as a 設定 button does; the engine's own framing is not used here.
+  transfer_.emplace(make_plan_(), TransferPacing{Pacing::timer, 0});
+  transfer_->start(TransferTime(0), TransferTarget{});
   view_.enable_close(false);
   running_ = true;
-  stop_requested_ = false;
   app_.link.sequence_step = 1;
-  view_.start_timer(plan_.period_ms);
+  view_.start_timer(period_ms());
   return true;
 }
 
 void TimedSequence::cancel() {
   if (!running_) return;
   running_ = false;
-  stop_requested_ = false;
+  transfer_->stop(transfer_->wake_at());
   app_.link.sequence_step = 0;
 }
 
@@ -44,7 +51,7 @@ void TimedSequence::tick() {
     view_.repaint_panel();
     app_.ui.repaint_pending = 0;
     if (running_)
-      view_.start_timer(plan_.period_ms);
+      view_.start_timer(period_ms());
     else
       view_.stop_timer();
     return;
@@ -55,35 +62,63 @@ void TimedSequence::tick() {
     return;
   }
 
-  const int step = app_.link.sequence_step;
-  if (app_.link.sequence_abort || stop_requested_ || step < 1 || step > plan_.step_count) {
-    // An error or menu reply, a refused step, or a shared counter changed
-    // under the run (nothing sane to send then).
+  // A shared counter changed under the run: nothing sane to send then.
+  if (app_.link.sequence_step != transfer_->step() + 1) {
     stop();
     return;
   }
+  // Each tick of the periodic timer is the wake-up the engine asked for.
+  const TransferTime now = transfer_->wake_at();
+  TransferAction action = transfer_->abort_flag(now, app_.link.sequence_abort != 0);
+  if (!action.done) action = transfer_->wake(now);
+  if (action.done && action.send.empty()) {
+    // An error or menu reply, or a refusal that ends the run: the dialog
+    // stays as it is.
+    stop();
+    return;
+  }
+  if (action.step == 0) return;
 
-  in_step_ = true;
-  const StepOutcome outcome = step_(step);
-  in_step_ = false;
+  perform(action);
   if (!running_) return;  // cancelled while a box was open: the view is going away
-  if (outcome == StepOutcome::stop_run) stop_requested_ = true;
 
+  const int step_count = static_cast<int>(transfer_->plan().steps.size());
   if (plan_.cleared_percentage)
-    view_.set_percentage_text(std::to_string(sequence_percentage(step, plan_.step_count)).c_str());
+    view_.set_percentage_text(std::to_string(sequence_percentage(action.step, step_count)).c_str());
   view_.step_progress();
-  app_.link.sequence_step = step + 1;
+  app_.link.sequence_step = action.step + 1;
 
-  const bool abort_now =
-      plan_.ends_on_abort_after_step && (app_.link.sequence_abort || stop_requested_);
-  if (step + 1 > plan_.step_count || abort_now) finish();
+  if (!action.done) {
+    const bool refused = action.send.empty();
+    action = transfer_->abort_flag(now, app_.link.sequence_abort != 0);
+    if (!action.done && refused) action = transfer_->wake(now);  // its box is closed
+  }
+  if (action.done) finish();
+}
+
+void TimedSequence::perform(const TransferAction& action) {
+  const TransferStep& step = transfer_->plan().steps[static_cast<std::size_t>(action.step - 1)];
+  if (!action.send.empty()) {
+    sink_.send_command(step.command);
+    return;
+  }
+  if (!action.box || !reporter_) return;
+  // Raised before the box, so the shared flag says the run is to stop
+  // while the box is open, as it always has.
+  if (step.refusal_ends_run) app_.link.sequence_abort = 1;
+  in_step_ = true;
+  if (action.box->kind == TransferBox::warning)
+    reporter_->show_warning_box(action.box->text.c_str());
+  else
+    reporter_->show_error_box(action.box->text.c_str());
+  in_step_ = false;
 }
 
 // Back to idle with the dialog open and the bar and the percentage where
 // they stood; Start may be pressed again.
 void TimedSequence::stop() {
   running_ = false;
-  stop_requested_ = false;
+  transfer_->stop(transfer_->wake_at());
   release_timer();
   view_.enable_close(true);
   app_.link.sequence_abort = 0;
@@ -101,7 +136,6 @@ void TimedSequence::release_timer() {
 
 void TimedSequence::finish() {
   running_ = false;
-  stop_requested_ = false;
   app_.link.sequence_step = 0;
   release_timer();
   if (plan_.cleared_percentage) view_.set_percentage_text(plan_.cleared_percentage);

@@ -1,20 +1,33 @@
-// The engine shared by every timed command sequence: read all, set all, and
-// the set-all buttons of the title and video adjustment dialogs.
+// The dialogs' side of a timed transfer: read all, set all, and the set-all
+// buttons of the title and video adjustment dialogs, run by the transfer
+// engine (core/link/transfer.h) in timer pacing.
 //
-// A sequence sends one step per timer tick without waiting for replies. All
-// of them share `sequence_step` (0 when none runs; a sequence starts only
-// when it is 0) and `sequence_abort`, which the reply dispatch sets on an
-// error or menu reply and clears on any other line. The engine owns the
-// pacing rules; a sequence is its plan and its step function. The dialog
-// only implements SequenceView and forwards its button, timer and
-// destruction to start(), tick() and cancel().
+// The engine decides every step: which command goes at which tick, the
+// refusal box at its step, and when the run ends. This adapter is the
+// dialog's periodic timer (each tick is the wake-up the engine asked for),
+// sends each step's command through the CommandSink, shows refusal boxes
+// (a box holds the run: ticks that come while it is open do nothing), and
+// drives the SequenceView: Close, the progress bar, the percentage and the
+// end of the dialog. The replies go through the receiving thread's
+// dispatch_reply as before; the abort flag it keeps reaches the engine at
+// every tick and right after every step.
+//
+// All sequences share `sequence_step` (0 when none runs; a sequence starts
+// only when it is 0, and the dispatch takes a GO or GN during a run as the
+// run's) and `sequence_abort`, which the dispatch sets on an error or menu
+// reply and clears on any other line. The dialog only implements
+// SequenceView and forwards its button, timer and destruction to start(),
+// tick() and cancel().
 //
 // Threads: everything here runs on the interface thread. The receiving
 // thread only sets and clears `sequence_abort` and reads `sequence_step`.
 #pragma once
 
 #include <functional>
+#include <optional>
 
+#include "core/link/reporter.h"
+#include "core/link/transfer.h"
 #include "core/settings/record.h"
 
 namespace zanteq {
@@ -38,6 +51,8 @@ class SequenceView {
   virtual void repaint_panel() {}
 };
 
+// What the dialog shows of a run; its steps and pacing are the engine's
+// plan (transfer_plans.h), whose period and step count these repeat.
 struct SequencePlan {
   int period_ms;
   int step_count;
@@ -46,13 +61,15 @@ struct SequencePlan {
   const char* cleared_percentage;
   bool ends_dialog;          // the dialog ends itself on completion
   bool serves_panel_repaint; // the dialog's timer also repaints its panel
-  // The abort flag is looked at again right after a step, so the run ends
-  // in that tick (title and video adjustment) rather than at the next one.
+  // A run that must end ends in that tick (title and video adjustment)
+  // rather than at the next one: the engine plan's ends_in_its_step.
   bool ends_on_abort_after_step;
   // A completed run also clears `sequence_abort` (title and video adjustment).
   bool finish_clears_abort;
 };
 
+// What one step's operation asks of the run (set_all.h builds the plans
+// from it).
 enum class StepOutcome {
   go_on,     // the step is done (sent, or refused with its box), keep going
   stop_run,  // the run must stop: at the next tick, or at once where the
@@ -61,10 +78,14 @@ enum class StepOutcome {
 
 class TimedSequence {
  public:
-  // Performs step `step` (1..step_count of the plan).
-  using Step = std::function<StepOutcome(int step)>;
+  // The run's plan, built at each Start from the record as it is then.
+  using MakePlan = std::function<TransferPlan()>;
 
-  TimedSequence(AppState& app, SequenceView& view, const SequencePlan& plan, Step step);
+  // Each step's command goes to `sink`, which frames it for the link as it
+  // is when it goes out; refusal boxes go to `reporter` (nullptr for plans
+  // that refuse nothing).
+  TimedSequence(AppState& app, CommandSink& sink, Reporter* reporter, SequenceView& view,
+                const SequencePlan& plan, MakePlan make_plan);
   // Gives `sequence_step` back if this sequence still runs, so a dialog that
   // goes away mid-run never blocks New, Open and every later sequence.
   virtual ~TimedSequence();
@@ -92,19 +113,21 @@ class TimedSequence {
   void schedule_repaint(int delay_ms);
 
  private:
+  void perform(const TransferAction& action);
   void stop();
   void finish();
   void release_timer();
+  int period_ms() const;
 
   AppState& app_;
+  CommandSink& sink_;
+  Reporter* const reporter_;
   SequenceView& view_;
   const SequencePlan plan_;
-  const Step step_;
+  const MakePlan make_plan_;
+  std::optional<Transfer> transfer_;  // the run, from Start on
   bool running_ = false;
   bool in_step_ = false;
-  // A step asked for the run to stop. Kept here as well as in
-  // `sequence_abort`, because any reply line clears that flag again.
-  bool stop_requested_ = false;
 };
 
 // Delay of the panel repaint after a paint message.

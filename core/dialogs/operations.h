@@ -105,6 +105,7 @@ class Operations {
   void send_video_format_all();
 
   AppState& app() { return app_; }
+  CommandSink& sink() { return sink_; }
   Reporter& reporter() { return reporter_; }
 
  private:

@@ -2,13 +2,13 @@
 #include "core/link/exchange.h"
 
 #include <chrono>
-#include <cstdio>
 #include <optional>
 
 #include "core/link/codec.h"
 #include "core/link/dispatch.h"
 #include "core/link/framing.h"
 #include "core/link/line_assembler.h"
+#include "core/link/reply_class.h"
 #include "core/settings/decoders.h"
 
 namespace zanteq {
@@ -24,20 +24,7 @@ std::string without_line_end(std::string_view line) {
 
 }  // namespace
 
-std::string printable_reply(std::string_view line) {
-  std::string out;
-  for (const char c : without_line_end(line)) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte < 0x7F) {
-      out += c;
-    } else {
-      char hex[5];
-      std::snprintf(hex, sizeof hex, "\\x%02X", byte);
-      out += hex;
-    }
-  }
-  return out;
-}
+std::string printable_reply(std::string_view line) { return printable_line(line); }
 
 void Exchange::drop_waiting_input() {
   // Bounded: a unit that never stops sending (a wrong baud rate, line
@@ -88,8 +75,11 @@ Reply Exchange::ask(std::string_view command, int timeout_ms) {
     }
     if (n == 0) break;  // the whole wait passed with nothing
     bytes_received_ += static_cast<std::size_t>(n);
-    assembler.feed(buffer, static_cast<std::size_t>(n), [&first](std::string_view line) {
-      if (!first) first = std::string(line);
+    assembler.feed(buffer, static_cast<std::size_t>(n), [&](std::string_view line) {
+      // An RS-485 adapter that hears its own transmission gives the command
+      // back first: that is no answer (it made a scan find every address).
+      if (!first && classify_reply(line, ReplyContext{0, -1, framed, {}}).kind != ReplyClass::echo)
+        first = std::string(line);
     });
   }
   if (!first) {

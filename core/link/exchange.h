@@ -11,6 +11,7 @@
 //
 // On RS-485 a reply must carry the unit's own address; a line from another
 // address is not dispatched (its data must not reach this unit's record).
+// The command itself coming back (an adapter's echo) is skipped.
 #pragma once
 
 #include <cstddef>

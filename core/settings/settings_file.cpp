@@ -340,6 +340,15 @@ std::string settings_file_line_name(int line) {
   return name + " ch.0" + std::to_string(at.index + 1);
 }
 
+SettingsFileLines settings_file_field_lines(std::string_view field) {
+  int first = 1;
+  for (const FieldLines& f : field_lines) {
+    if (field == f.name) return {first, f.count};
+    first += f.count;
+  }
+  return {};
+}
+
 bool settings_file_line_is_read(int line) {
   const LineField at = field_of_line(line);
   return at.field && at.field->read;

@@ -58,6 +58,16 @@ std::optional<SettingsFileFault> read_settings_file(DeviceSettings& record, std:
 // left"); empty for any other number.
 std::string settings_file_line_name(int line);
 
+// Where a field lies in the file, by the name settings_file_line_name
+// gives its lines ("brightness", "alarm_hold_time", "title"): its first line
+// 1..72 and how many lines it has (four for a per-channel field); {0, 0}
+// for a name the file does not have.
+struct SettingsFileLines {
+  int first = 0;
+  int count = 0;
+};
+SettingsFileLines settings_file_field_lines(std::string_view field);
+
 // Whether a read-all fills line 1..72: the title positions have no read
 // command, so a unit cannot be compared on them.
 bool settings_file_line_is_read(int line);

@@ -35,6 +35,18 @@ TEST(ReadAllCommands, FiftyOneStepsInTheUnitsOrder) {
   EXPECT_EQ(read_all_command(-7), "");
 }
 
+TEST(ReadAllCommands, AnAnswerIsTheDataLineOfTheFieldAsked) {
+  EXPECT_TRUE(answers_read("RVAB02\r\n", "VAB02100"));
+  EXPECT_FALSE(answers_read("RVAB02\r\n", "VAB01100"));
+  EXPECT_TRUE(answers_read("RAD\r\n", "ADON"));
+  EXPECT_FALSE(answers_read("RAD\r\n", "ADT030")) << "the hold time is no answer to the alarm display";
+  EXPECT_TRUE(answers_read("RVL\r\n", "VLNFNF"));
+  EXPECT_FALSE(answers_read("RVL\r\n", "VLBCB"));
+  EXPECT_FALSE(answers_read("RVL\r\n", "GO"));
+  EXPECT_TRUE(answers_read("RXY\r\n", "XY1")) << "a read outside read-all: by its name";
+  EXPECT_FALSE(answers_read("AMI\r\n", "AMI"));
+}
+
 class ReadAll : public ::testing::Test {
  protected:
   ReadAll() { reset_settings(app); }

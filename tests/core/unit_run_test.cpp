@@ -100,6 +100,12 @@ TEST_F(Exchanges, TheFirstCompleteLineFromTheUnitsAddressIsTheReply) {
   }
   EXPECT_EQ(app.record.brightness[0], 36) << "another unit's data is not taken";
 
+  // An adapter that hears itself: the echo is no answer, silent or not.
+  line.answer = [](const std::string& sent) { return std::vector<std::string>{sent, "05GO\r\n"}; };
+  EXPECT_EQ(exchange.ask("VAB01000\r\n", 50).line, "05GO");
+  line.answer = [](const std::string& sent) { return std::vector<std::string>{sent}; };
+  EXPECT_EQ(exchange.ask("RVN\r\n", 50).kind, ReplyKind::silent);
+
   app.link.slave_address = broadcast_address;
   line.answer = [](const std::string&) { return std::vector<std::string>{}; };
   EXPECT_EQ(exchange.ask("VAB01000\r\n", 50).kind, ReplyKind::not_awaited);

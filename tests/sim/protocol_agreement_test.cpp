@@ -9,6 +9,7 @@
 
 #include "core/bulk/read_all.h"
 #include "core/bulk/set_all.h"
+#include "core/bulk/transfer_plans.h"
 #include "core/dialogs/operations.h"
 #include "core/link/dispatch.h"
 #include "core/settings/record.h"
@@ -157,6 +158,35 @@ TEST(ProtocolAgreement, SetAllIsAcceptedAndReadAllBringsEveryValueBack) {
   AppState read;
   reset_settings(read);
   read_all(unit, read, boxes);
+  expect_same_read_fields(read.record, sent.record);
+}
+
+// A transfer at the reply pace, each command answered by the unit: every
+// reply must be the one its step asks for, and the run ends with Success.
+void run_transfer(UnitState& unit, const TransferPlan& plan, DeviceSettings& record) {
+  Transfer transfer(plan, {Pacing::replies, 0});
+  long long now = 0;
+  TransferAction action = transfer.start(TransferTime(now), {0, 0});
+  while (!action.done) {
+    ASSERT_FALSE(action.send.empty()) << transfer.step();
+    ++now;
+    const std::string reply = handle_command(unit, action.send, now);
+    action = transfer.line(TransferTime(now), reply, record);
+  }
+  EXPECT_EQ(transfer.outcome().end, TransferEnd::completed) << describe_transfer_end(transfer.outcome(), 0);
+  EXPECT_EQ(transfer.outcome().unexpected, std::vector<std::string>{});
+  ASSERT_TRUE(action.box);
+  EXPECT_EQ(action.box->text, "Success");
+}
+
+TEST(ProtocolAgreement, TheTransferEngineWritesAndReadsBackEveryValue) {
+  UnitState unit = factory_state();
+  AppState sent, read;
+  reset_settings(sent);
+  reset_settings(read);
+  change_everything(sent.record);
+  run_transfer(unit, set_all_transfer_plan(sent), sent.record);
+  run_transfer(unit, read_all_transfer_plan(), read.record);
   expect_same_read_fields(read.record, sent.record);
 }
 
