@@ -85,20 +85,24 @@ bool read_file(const std::string& path, std::string& content, std::string& error
 
 bool replace_file(const std::string& path, std::string_view bytes, std::string& error) {
   std::wstring target = utf8_to_wide(path);
-  const HANDLE existing = CreateFileW(target.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  const bool exists = existing != INVALID_HANDLE_VALUE;
+  DWORD attributes = GetFileAttributesW(target.c_str());
+  const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
   if (exists) {
-    BY_HANDLE_FILE_INFORMATION info{};
-    const bool on_disk = GetFileType(existing) == FILE_TYPE_DISK;
-    const bool known = on_disk && GetFileInformationByHandle(existing, &info);
-    if (on_disk) target = final_path(existing, target);
-    CloseHandle(existing);
-    if (!on_disk) return write_in_place(target, bytes, error);
-    if (known && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return fail(error, ERROR_DIRECTORY);
+    // Opened only to look at it: what it is, and the file a link names.
+    const HANDLE existing = CreateFileW(target.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (existing != INVALID_HANDLE_VALUE) {
+      BY_HANDLE_FILE_INFORMATION info{};
+      const bool on_disk = GetFileType(existing) == FILE_TYPE_DISK;
+      if (on_disk && GetFileInformationByHandle(existing, &info)) attributes = info.dwFileAttributes;
+      if (on_disk) target = final_path(existing, target);
+      CloseHandle(existing);
+      if (!on_disk) return write_in_place(target, bytes, error);
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return fail(error, ERROR_DIRECTORY);
     // Windows refuses to replace a read-only file, Wine does not: the
     // user's write protection holds on both.
-    if (known && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) return fail(error, ERROR_ACCESS_DENIED);
+    if (attributes & FILE_ATTRIBUTE_READONLY) return fail(error, ERROR_ACCESS_DENIED);
   }
 
   std::wstring fresh;

@@ -50,6 +50,7 @@ OpenFailure SerialPort::open_quietly(int com_port) {
   }
   return OpenFailure::none;
 }
+
 void SerialPort::switch_port(int com_port) {
   close_port();
   announce(link_.chosen(com_port, open_quietly(com_port)));
