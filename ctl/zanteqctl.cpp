@@ -11,14 +11,19 @@
 #include <memory>
 #include <thread>
 
+#include "core/bulk/bus_scan.h"
 #include "core/bulk/read_all.h"
 #include "core/bulk/set_all.h"
-#include "core/link/codec.h"
+#include "core/link/address_list.h"
 #include "core/link/framing.h"
+#include "core/settings/record_compare.h"
 #include "core/settings/settings_file.h"
+#include "ctl/console.h"
 #include "ctl/options.h"
-#include "ctl/port.h"
 #include "ctl/report.h"
+#include "platform/files.h"
+#include "platform/serial_line.h"
+#include "platform/text.h"
 
 namespace zanteq::ctl {
 
@@ -31,9 +36,6 @@ constexpr int exit_failed = 1;
 constexpr int exit_usage = 2;
 constexpr int exit_port = 3;
 
-constexpr int scan_timeout_ms = 250;
-const char* const scan_command = "RVN\r\n";  // the shortest answer of all
-
 std::atomic<int> interrupted{0};
 
 void say(const char* format, const std::string& a = {}, const std::string& b = {}) {
@@ -45,36 +47,21 @@ int usage_error(const std::string& message) {
   return exit_usage;
 }
 
-// The unit as the messages and JSON name it.
-struct Target {
-  int rs_control = 0;
-  int address = 0;  // broadcast_address for FF
-  std::string name() const {
-    if (rs_control == 0) return "RS-232C";
-    if (address >= broadcast_address) return "FF";
-    char digits[3] = {};
-    format_dec2(address, digits);
-    return digits;
-  }
-  std::string label() const {
-    if (rs_control == 0) return "the unit";
-    if (address >= broadcast_address) return "all units (broadcast)";
-    return "unit " + name();
-  }
-};
+// The unit as the messages name it.
+std::string label(const UnitTarget& target) {
+  if (target.rs_control == 0) return "the unit";
+  if (target.broadcast()) return "all units (broadcast)";
+  return "unit " + target.name();
+}
 
-std::vector<Target> targets_of(const Options& options) {
-  if (options.broadcast) return {Target{1, broadcast_address}};
-  if (!options.has_address) return {Target{0, 0}};
-  std::vector<Target> targets;
-  for (const int a : options.addresses) targets.push_back(Target{1, a});
-  return targets;
+std::vector<UnitTarget> targets_of(const Options& options) {
+  return unit_targets(options.has_address ? &options.addresses : nullptr, options.broadcast);
 }
 
 // A settings file checked line by line and loaded over the factory values.
 bool load_settings(const std::string& path, DeviceSettings& record) {
   std::string content, error;
-  if (!read_whole_file(path, content, error)) {
+  if (!platform::read_file(path, content, error)) {
     say("zanteqctl: cannot read %s: %s\n", path, error);
     return false;
   }
@@ -104,27 +91,21 @@ class Session {
   Exchange& exchange() { return exchange_; }
   Progress& progress() { return progress_; }
 
-  void aim_at(const Target& target) {
-    app_.link.rs_control = target.rs_control;
-    app_.link.slave_address = target.address;
-  }
-
   // Runs `commands` on one unit with progress; fills the byte counts and
   // the elapsed time.
-  UnitOutcome run(const Target& target, const std::string& verb, const std::vector<std::string>& commands,
+  UnitOutcome run(const UnitTarget& target, const std::string& verb, const std::vector<std::string>& commands,
                   Expect expect, int period_ms) {
-    aim_at(target);
+    aim_at(app_.link, target);
     RunSettings settings;
     settings.timeout_ms = options_.timeout_ms;
-    settings.pace = target.address >= broadcast_address && target.rs_control != 0 ? Pace::fixed
-                                                                                   : options_.pace;
+    settings.pace = target.broadcast() ? Pace::fixed : options_.pace;
     settings.period_ms = period_ms;
     settings.stop = &interrupted;
-    settings.progress = [&](int done, int count) { progress_.show(target.label(), verb, done, count); };
+    settings.progress = [&](int done, int count) { progress_.show(label(target), verb, done, count); };
     if (progress_terminal())
-      progress_.show(target.label(), verb, 0, static_cast<int>(commands.size()));
+      progress_.show(label(target), verb, 0, static_cast<int>(commands.size()));
     else
-      say("zanteqctl: %s: %s ...\n", target.label(), verb);
+      say("zanteqctl: %s: %s ...\n", label(target), verb);
 
     const std::size_t sent = exchange_.bytes_sent(), received = exchange_.bytes_received();
     const auto start = Clock::now();
@@ -151,9 +132,9 @@ class Session {
 };
 
 // The account of one unit's run on standard error.
-void report_unit(const Target& target, const std::string& done_text, const UnitOutcome& outcome,
+void report_unit(const UnitTarget& target, const std::string& done_text, const UnitOutcome& outcome,
                  int timeout_ms) {
-  const std::string who = target.label();
+  const std::string who = label(target);
   switch (outcome.state) {
     case UnitOutcome::done:
       say("zanteqctl: %s: %s\n", who, done_text);
@@ -184,13 +165,13 @@ std::vector<std::string> read_commands() {
 
 std::unique_ptr<SerialLine> open_port_or_say(const Options& options) {
   std::string error;
-  std::unique_ptr<SerialLine> port = open_serial_port(options.port, error);
+  std::unique_ptr<SerialLine> port = platform::open_serial_line(options.port, error);
   if (!port) say("zanteqctl: cannot open %s: %s\n", options.port, error);
   return port;
 }
 
 int command_ports(const Options& options) {
-  for (const std::string& line : list_serial_ports()) {
+  for (const std::string& line : platform::list_serial_ports()) {
     if (options.json)
       std::printf("%s\n", JsonObject().add("port", line.substr(0, line.find("  "))).add("description", line).text().c_str());
     else
@@ -200,60 +181,54 @@ int command_ports(const Options& options) {
 }
 
 int command_scan(const Options& options) {
-  std::vector<int> addresses = options.addresses;
-  if (!options.has_address)
-    for (int a = 0; a < broadcast_address; ++a) addresses.push_back(a);
   auto port = open_port_or_say(options);
   if (!port) return exit_port;
   Session session(std::move(port), options);
-  const int timeout = options.timeout_given ? options.timeout_ms : scan_timeout_ms;
+  BusScan scan(session.exchange(), session.app().link, options.has_address ? options.addresses : every_address(),
+               options.timeout_given ? options.timeout_ms : bus_scan_timeout_ms);
+  Progress& progress = session.progress();
 
-  int result = exit_done;
-  for (std::size_t i = 0; i < addresses.size(); ++i) {
+  while (!scan.finished()) {
     if (interrupted) {
-      session.progress().clear();
-      say("zanteqctl: scan interrupted before address %s%s\n", Target{1, addresses[i]}.name());
-      result = exit_failed;
-      break;
-    }
-    const Target target{1, addresses[i]};
-    session.progress().show("scan", "unit " + target.name(), static_cast<int>(i + 1),
-                            static_cast<int>(addresses.size()));
-    session.aim_at(target);
-    const Reply reply = session.exchange().ask(scan_command, timeout);
-    const bool answered = reply.kind == ReplyKind::answered || reply.kind == ReplyKind::refused;
-    if (reply.kind == ReplyKind::line_failed) {
-      session.progress().clear();
-      say("zanteqctl: %s: %s\n", options.port, "the port failed: " + reply.message);
+      progress.clear();
+      say("zanteqctl: scan interrupted before address %s%s\n", scan.next().name());
       return exit_failed;
     }
-    if (reply.kind == ReplyKind::wrong_address) {
-      session.progress().clear();
-      say("zanteqctl: asking %s, a reply came from another address: %s\n", target.label(),
-          printable_reply(reply.line));
+    progress.show("scan", label(scan.next()), static_cast<int>(scan.asked() + 1), static_cast<int>(scan.count()));
+    const ScannedAddress result = scan.ask_next();
+    if (result.answer == ScanAnswer::line_failed) {
+      progress.clear();
+      say("zanteqctl: %s: %s\n", options.port, "the port failed: " + result.line);
+      return exit_failed;
     }
+    if (result.answer == ScanAnswer::other_address) {
+      progress.clear();
+      say("zanteqctl: asking %s, a reply came from another address: %s\n", label(result.target),
+          printable_reply(result.line));
+    }
+    const bool answered = result.answer == ScanAnswer::answered;
     if (options.json) {
-      session.progress().clear();
+      progress.clear();
       std::printf("%s\n", JsonObject()
                               .add("command", "scan")
-                              .add("unit", target.name())
+                              .add("unit", result.target.name())
                               .add("result", answered ? "answered" : "silent")
                               .text()
                               .c_str());
     } else if (answered) {
-      session.progress().clear();
-      std::printf("%s\n", target.name().c_str());
+      progress.clear();
+      std::printf("%s\n", result.target.name().c_str());
     }
     std::fflush(stdout);
   }
-  session.progress().clear();
-  return result;
+  progress.clear();
+  return exit_done;
 }
 
 int command_read(const Options& options) {
-  const Target target = targets_of(options).front();
+  const UnitTarget target = targets_of(options).front();
   std::string unwritable;
-  if (!can_write_file(options.output, unwritable)) {
+  if (!platform::can_write_file(options.output, unwritable)) {
     say("zanteqctl: cannot write %s: %s\n", options.output, unwritable);
     return exit_usage;
   }
@@ -266,7 +241,7 @@ int command_read(const Options& options) {
   UnitOutcome reported = outcome;
   std::string error;
   const bool saved = outcome.state == UnitOutcome::done &&
-                     write_whole_file(options.output, format_settings_file(session.app().record), error);
+                     platform::replace_file(options.output, format_settings_file(session.app().record), error);
   if (outcome.state == UnitOutcome::done && !saved) {
     say("zanteqctl: cannot write %s: %s\n", options.output, error);
     reported.state = UnitOutcome::failed;
@@ -318,9 +293,9 @@ int command_write(const Options& options) {
 
   int result = exit_done;
   bool port_failed = false;
-  for (const Target& target : targets_of(options)) {
+  for (const UnitTarget& target : targets_of(options)) {
     if (interrupted || port_failed) {
-      say("zanteqctl: %s: %s\n", target.label(),
+      say("zanteqctl: %s: %s\n", label(target),
           port_failed ? "not started (the port failed)" : "not started (interrupted)");
       if (options.json)
         std::printf("%s\n", JsonObject().add("command", "write").add("unit", target.name()).add("result", "not started").text().c_str());
@@ -329,9 +304,8 @@ int command_write(const Options& options) {
     }
     const UnitOutcome outcome =
         session.run(target, "write", commands, Expect::accepted, set_all_plan.period_ms);
-    const bool broadcast = target.rs_control != 0 && target.address >= broadcast_address;
     report_unit(target,
-                broadcast ? "sent (" + std::to_string(outcome.steps_done) +
+                target.broadcast() ? "sent (" + std::to_string(outcome.steps_done) +
                                 " commands; nothing answers a broadcast, check the units with diff)"
                           : "written (" + std::to_string(outcome.steps_done) + " commands)",
                 outcome, options.timeout_ms);
@@ -347,49 +321,21 @@ int command_write(const Options& options) {
   return result;
 }
 
-std::vector<std::string> file_lines(const std::string& file) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < file.size()) {
-    const std::size_t end = file.find("\r\n", start);
-    lines.push_back(file.substr(start, end - start));
-    start = end == std::string::npos ? file.size() : end + 2;
-  }
-  return lines;
+// A value of the comparison for the console: a text in UTF-8 and quoted.
+std::string shown_text(const std::string& bytes) {
+  std::string text;
+  return platform::cp932_to_utf8(bytes, text) ? text : printable_reply(bytes);
 }
 
-bool same_value(const std::string& a, const std::string& b) {
-  // "30" and "030" are the same hold time.
-  auto number = [](const std::string& s, long& v) {
-    if (s.empty() || s.size() > 9 || s.find_first_not_of("-0123456789") != std::string::npos) return false;
-    v = std::stol(s);
-    return true;
-  };
-  long x = 0, y = 0;
-  if (number(a, x) && number(b, y)) return x == y;
-  return a == b;
-}
-
-// The titles and the hold time are texts; "s" stands for an empty one.
-bool is_text_line(int line) {
-  const std::string name = settings_file_line_name(line);
-  return name == "alarm_hold_time" || name.rfind("title ch.", 0) == 0;
-}
-
-std::string text_value(int line, const std::string& value) {
-  return is_text_line(line) && value == "s" ? std::string() : cp932_to_utf8(value);
-}
-
-std::string shown_value(int line, const std::string& value) {
-  const std::string text = text_value(line, value);
-  return is_text_line(line) ? "\"" + text + "\"" : text;
+std::string shown_value(const FieldDifference& d, const std::string& value) {
+  return d.text ? "\"" + shown_text(value) + "\"" : value;
 }
 
 int command_diff(const Options& options) {
   AppState wanted;
   reset_settings(wanted);
   if (!load_settings(options.operands.front(), wanted.record)) return exit_usage;
-  const Target target = targets_of(options).front();
+  const UnitTarget target = targets_of(options).front();
   auto port = open_port_or_say(options);
   if (!port) return exit_port;
   Session session(std::move(port), options);
@@ -405,21 +351,16 @@ int command_diff(const Options& options) {
     return exit_failed;
   }
 
-  const std::vector<std::string> unit = file_lines(format_settings_file(session.app().record));
-  const std::vector<std::string> file = file_lines(format_settings_file(wanted.record));
   std::vector<JsonObject> differences;
-  for (int line = 1; line <= settings_file_lines; ++line) {
-    const std::size_t i = static_cast<std::size_t>(line - 1);
-    if (!settings_file_line_is_read(line) || same_value(unit[i], file[i])) continue;
-    const std::string name = settings_file_line_name(line);
+  for (const FieldDifference& d : compare_records(session.app().record, wanted.record)) {
     differences.push_back(JsonObject()
-                              .add("field", name)
-                              .add("line", static_cast<long long>(line))
-                              .add("unit", text_value(line, unit[i]))
-                              .add("file", text_value(line, file[i])));
+                              .add("field", d.name)
+                              .add("line", static_cast<long long>(d.line))
+                              .add("unit", d.text ? shown_text(d.unit) : d.unit)
+                              .add("file", d.text ? shown_text(d.file) : d.file));
     if (!options.json)
-      std::printf("%s: unit %s, file %s\n", name.c_str(), shown_value(line, unit[i]).c_str(),
-                  shown_value(line, file[i]).c_str());
+      std::printf("%s: unit %s, file %s\n", d.name.c_str(), shown_value(d, d.unit).c_str(),
+                  shown_value(d, d.file).c_str());
   }
   if (options.json) {
     JsonObject o = unit_object("diff", target.name(), outcome, session.last_elapsed_ms, session.last_sent,
@@ -441,22 +382,22 @@ int command_send(const Options& options) {
     if (line.size() + 2 > max_command_length) return usage_error("the line \"" + line + "\" is too long");
     lines.push_back(line + "\r\n");
   }
-  const Target target = targets_of(options).front();
+  const UnitTarget target = targets_of(options).front();
   auto port = open_port_or_say(options);
   if (!port) return exit_port;
   Session session(std::move(port), options);
-  session.aim_at(target);
+  aim_at(session.app().link, target);
 
   int result = exit_done;
   std::vector<JsonObject> replies;
   const auto start = Clock::now();
   for (std::size_t i = 0; i < lines.size(); ++i) {
     if (interrupted) {
-      say("zanteqctl: %s: %s\n", target.label(), "interrupted after line " + std::to_string(i));
+      say("zanteqctl: %s: %s\n", label(target), "interrupted after line " + std::to_string(i));
       result = exit_failed;
       break;
     }
-    if (i > 0 && target.address >= broadcast_address && target.rs_control != 0)
+    if (i > 0 && target.broadcast())
       std::this_thread::sleep_for(std::chrono::milliseconds(set_all_plan.period_ms));
     const std::string shown = printable_reply(lines[i]);
     const Reply reply = session.exchange().ask(lines[i], options.timeout_ms);
@@ -468,7 +409,7 @@ int command_send(const Options& options) {
       if (!reply.message.empty()) entry.add("message", reply.message);
     }
     if (reply.kind != ReplyKind::answered && reply.kind != ReplyKind::not_awaited) {
-      say("zanteqctl: %s: %s\n", target.label(), shown + ": " + describe_failure(reply, options.timeout_ms));
+      say("zanteqctl: %s: %s\n", label(target), shown + ": " + describe_failure(reply, options.timeout_ms));
       entry.add("reason", describe_failure(reply, options.timeout_ms));
       result = exit_failed;
     }

@@ -39,6 +39,8 @@
 #include <string>
 
 #include "core/link/codec.h"
+#include "platform/files.h"
+#include "platform/posix/terminal.h"
 #include "sim/bus.h"
 #include "sim/faults.h"
 #include "sim/net_line.h"
@@ -63,23 +65,11 @@ std::int64_t monotonic_ns() {
 
 std::string errno_text(const std::string& what) { return what + ": " + std::strerror(errno); }
 
-// Writes `text` to `path` so that a reader sees either nothing or all of it.
+// A reader (a test, a script) sees either the old file or the whole new one.
 bool write_file_atomically(const std::string& path, const std::string& text, std::string& error) {
-  const std::string tmp = path + ".tmp." + std::to_string(::getpid());
-  {
-    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    out << text;
-    if (!out.flush()) {
-      error = "cannot write " + tmp;
-      return false;
-    }
-  }
-  if (::rename(tmp.c_str(), path.c_str()) != 0) {
-    error = errno_text("cannot rename " + tmp + " to " + path);
-    ::unlink(tmp.c_str());
-    return false;
-  }
-  return true;
+  if (platform::replace_file(path, text, error)) return true;
+  error = "cannot write " + path + ": " + error;
+  return false;
 }
 
 bool read_lines(const std::string& path, std::vector<std::string>& lines, std::string& error) {
@@ -178,12 +168,9 @@ bool Simulator::open_terminal(std::string& error) {
   // (and ignores) the even parity and handshakes a serial program sets.
   termios t{};
   if (::tcgetattr(slave_, &t) != 0) return error = errno_text("tcgetattr"), false;
-  ::cfmakeraw(&t);
-  t.c_cflag |= CREAD | CLOCAL;
+  platform::make_raw_9600(t);
   t.c_cc[VMIN] = 1;
   t.c_cc[VTIME] = 0;
-  ::cfsetispeed(&t, B9600);
-  ::cfsetospeed(&t, B9600);
   if (::tcsetattr(slave_, TCSANOW, &t) != 0) return error = errno_text("tcsetattr"), false;
 
   const int flags = ::fcntl(master_, F_GETFL);
@@ -241,9 +228,7 @@ bool Simulator::execute_control(const std::string& line, std::string& error) {
   if (!parse_control(line, c, error)) return false;
   const std::vector<Unit*> units = bus_.select(c.unit);
   if (units.empty()) {
-    char nn[2];
-    format_dec2(c.unit, nn);
-    return error = "there is no unit " + std::string(nn, 2) + " on this line", false;
+    return error = "there is no unit " + dec2_text(c.unit) + " on this line", false;
   }
   switch (c.kind) {
     case ControlCommand::none: return true;

@@ -81,18 +81,6 @@ std::optional<Title> title_at(Body b, std::size_t pos) {
   return t;
 }
 
-std::string dec2(int v) {
-  char t[2];
-  format_dec2(v, t);
-  return std::string(t, 2);
-}
-
-std::string dec3(int v) {
-  char t[3];
-  format_dec3(v, t);
-  return std::string(t, 3);
-}
-
 const char* on_off_text(bool on) { return on ? "ON" : "OF"; }
 char n_f(bool on) { return on ? 'N' : 'F'; }
 
@@ -281,15 +269,15 @@ std::string four_letters(const std::array<bool, channels>& on) {
 }
 
 std::string title_line(const char* name, int ch, const Title& t) {
-  return name + dec2(ch + 1) + title_hex(t);
+  return name + dec2_text(ch + 1) + title_hex(t);
 }
 
 std::string split2_line(const char* name, const std::array<int, 2>& lr) {
-  return name + dec2(lr[0]) + dec2(lr[1]);
+  return name + dec2_text(lr[0]) + dec2_text(lr[1]);
 }
 
 std::string alarm_display(const UnitState& s) { return std::string("AD") + on_off_text(s.alarm_display); }
-std::string alarm_hold_time(const UnitState& s) { return "ADT" + dec3(s.alarm_hold_time); }
+std::string alarm_hold_time(const UnitState& s) { return "ADT" + dec3_text(s.alarm_hold_time); }
 std::string alarm_mode(const UnitState& s) { return std::string("AM") + s.alarm_mode; }
 std::string alarm_polarity(const UnitState& s) { return std::string("AP") + s.alarm_polarity; }
 std::string alarm_return(const UnitState& s) { return std::string("AR") + on_off_text(s.alarm_return); }
@@ -303,7 +291,7 @@ std::string title_display_single(const UnitState& s) { return std::string("CTDS"
 std::string title_display_split(const UnitState& s) { return std::string("CTDD") + on_off_text(s.title_display_split); }
 std::string auto_switch(const UnitState& s) {
   std::string t = "CASTM";
-  for (int v : s.auto_switch_dwell) t += dec2(v);
+  for (int v : s.auto_switch_dwell) t += dec2_text(v);
   return t;
 }
 std::string split_mode(const UnitState& s) { return std::string("DSS") + s.split_mode; }
@@ -312,8 +300,8 @@ std::string connector_input(const UnitState& s) { return std::string("CI") + s.c
 std::string power_on_screen(const UnitState& s) { return power_on_command(s.power_on_screen); }
 std::string osd_size_split(const UnitState& s) { return std::string("CTFSD") + s.osd_size_split; }
 std::string osd_size_single(const UnitState& s) { return std::string("CTFSS") + s.osd_size_single; }
-std::string osd_offset_h(const UnitState& s) { return "OOH" + dec2(s.osd_offset_h); }
-std::string osd_offset_v(const UnitState& s) { return "OOV" + dec2(s.osd_offset_v); }
+std::string osd_offset_h(const UnitState& s) { return "OOH" + dec2_text(s.osd_offset_h); }
+std::string osd_offset_v(const UnitState& s) { return "OOV" + dec2_text(s.osd_offset_v); }
 std::string video_format(const UnitState& s) {
   std::string t = "VF";
   for (int v : s.video_format) t += static_cast<char>('0' + v);
@@ -355,11 +343,11 @@ std::optional<std::string> channel_read(const UnitState& s, Body b) {
   };
   static const ChannelRead channel_reads[] = {
       {"RCJ", [](const UnitState& u, int ch) { return title_line("CJ", ch, u.title[ch]); }},
-      {"RVAB", [](const UnitState& u, int ch) { return "VAB" + dec2(ch + 1) + dec3(u.brightness[ch]); }},
-      {"RVAC", [](const UnitState& u, int ch) { return "VAC" + dec2(ch + 1) + dec3(u.contrast[ch]); }},
-      {"RVAH", [](const UnitState& u, int ch) { return "VAH" + dec2(ch + 1) + dec3(u.hue[ch]); }},
-      {"RVASH", [](const UnitState& u, int ch) { return "VASH" + dec2(ch + 1) + dec2(u.sharpness[ch]); }},
-      {"RVASA", [](const UnitState& u, int ch) { return "VASA" + dec2(ch + 1) + dec3(u.saturation[ch]); }},
+      {"RVAB", [](const UnitState& u, int ch) { return "VAB" + dec2_text(ch + 1) + dec3_text(u.brightness[ch]); }},
+      {"RVAC", [](const UnitState& u, int ch) { return "VAC" + dec2_text(ch + 1) + dec3_text(u.contrast[ch]); }},
+      {"RVAH", [](const UnitState& u, int ch) { return "VAH" + dec2_text(ch + 1) + dec3_text(u.hue[ch]); }},
+      {"RVASH", [](const UnitState& u, int ch) { return "VASH" + dec2_text(ch + 1) + dec2_text(u.sharpness[ch]); }},
+      {"RVASA", [](const UnitState& u, int ch) { return "VASA" + dec2_text(ch + 1) + dec3_text(u.saturation[ch]); }},
   };
   for (const ChannelRead& r : channel_reads) {
     if (b.size() != r.name.size() + 2 || b.substr(0, r.name.size()) != r.name) continue;
@@ -435,17 +423,17 @@ std::vector<std::string> state_commands(const UnitState& s, std::int64_t now_ms)
   out.push_back(title_display_split(s));
   std::string x = "CTPX", y = "CTPY";
   for (int ch = 0; ch < channels; ++ch) {
-    x += dec2(s.title_pos_x[ch]);
-    y += dec2(s.title_pos_y[ch]);
+    x += dec2_text(s.title_pos_x[ch]);
+    y += dec2_text(s.title_pos_y[ch]);
   }
   out.push_back(x);
   out.push_back(y);
   for (int ch = 0; ch < channels; ++ch) {
-    out.push_back("VAB" + dec2(ch + 1) + dec3(s.brightness[ch]));
-    out.push_back("VAC" + dec2(ch + 1) + dec3(s.contrast[ch]));
-    out.push_back("VAH" + dec2(ch + 1) + dec3(s.hue[ch]));
-    out.push_back("VASH" + dec2(ch + 1) + dec2(s.sharpness[ch]));
-    out.push_back("VASA" + dec2(ch + 1) + dec3(s.saturation[ch]));
+    out.push_back("VAB" + dec2_text(ch + 1) + dec3_text(s.brightness[ch]));
+    out.push_back("VAC" + dec2_text(ch + 1) + dec3_text(s.contrast[ch]));
+    out.push_back("VAH" + dec2_text(ch + 1) + dec3_text(s.hue[ch]));
+    out.push_back("VASH" + dec2_text(ch + 1) + dec2_text(s.sharpness[ch]));
+    out.push_back("VASA" + dec2_text(ch + 1) + dec3_text(s.saturation[ch]));
   }
   out.push_back(screen_command(s.screen));
   out.push_back(split_mode(s));
@@ -453,8 +441,8 @@ std::vector<std::string> state_commands(const UnitState& s, std::int64_t now_ms)
   if (s.split2 != s.split2_memory) out.push_back(split2_line("SPD2N", s.split2));
   out.push_back(video_format(s));
   const ClockFields c = s.clock.read(now_ms);
-  out.push_back("TDS" + dec2(c.year) + dec2(c.month) + dec2(c.day) + dec2(c.hour) + dec2(c.minute) +
-                dec2(c.second));
+  out.push_back("TDS" + dec2_text(c.year) + dec2_text(c.month) + dec2_text(c.day) + dec2_text(c.hour) + dec2_text(c.minute) +
+                dec2_text(c.second));
   return out;
 }
 

@@ -8,18 +8,6 @@
 
 namespace zanteq {
 
-std::string dec2_text(int value) {
-  char digits[2];
-  format_dec2(value, digits);
-  return std::string(digits, 2);
-}
-
-std::string dec3_text(int value) {
-  char digits[3];
-  format_dec3(value, digits);
-  return std::string(digits, 3);
-}
-
 PanelPoint scale_point(PanelPoint at, int dpi) {
   return {scale_to_dpi(at.x, dpi), scale_to_dpi(at.y, dpi)};
 }

@@ -31,11 +31,6 @@ PanelPoint scale_point(PanelPoint at, int dpi);
 // spaced (a half-width character 8 pixels wide, a full-width one 16).
 constexpr int panel_font_height = 16;
 
-// Two- and three-digit decimal texts ("07", "064"); values beyond the field
-// are clamped like the command fields are.
-std::string dec2_text(int value);
-std::string dec3_text(int value);
-
 // "ch.01  " .. "ch.04  ": the channel combo entries of the title, title
 // position, video adjustment and auto-switch dialogs.
 extern const char* const channel_entries[channel_count];

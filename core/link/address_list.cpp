@@ -1,8 +1,9 @@
-// Parsing a list of slave addresses.
+// Parsing a list of slave addresses, and the units it names.
 #include "core/link/address_list.h"
 
 #include <algorithm>
 
+#include "core/link/codec.h"
 #include "core/link/framing.h"
 
 namespace zanteq {
@@ -43,6 +44,33 @@ bool parse_address_list(std::string_view text, std::vector<int>& addresses) {
     from = comma + 1;
   }
   return true;
+}
+
+std::vector<int> every_address() {
+  std::vector<int> addresses;
+  for (int a = 0; a < broadcast_address; ++a) addresses.push_back(a);
+  return addresses;
+}
+
+bool UnitTarget::broadcast() const { return rs_control != 0 && address >= broadcast_address; }
+
+std::string UnitTarget::name() const {
+  if (rs_control == 0) return "RS-232C";
+  if (broadcast()) return "FF";
+  return dec2_text(address);
+}
+
+std::vector<UnitTarget> unit_targets(const std::vector<int>* addresses, bool broadcast) {
+  if (broadcast) return {UnitTarget{1, broadcast_address}};
+  if (!addresses) return {UnitTarget{0, 0}};
+  std::vector<UnitTarget> targets;
+  for (const int a : *addresses) targets.push_back(UnitTarget{1, a});
+  return targets;
+}
+
+void aim_at(LinkState& link, const UnitTarget& target) {
+  link.rs_control = target.rs_control;
+  link.slave_address = target.address;
 }
 
 }  // namespace zanteq

@@ -20,6 +20,18 @@ void format_dec3(int n, char* out) {
   out[2] = static_cast<char>('0' + n % 10);
 }
 
+std::string dec2_text(int n) {
+  char digits[2];
+  format_dec2(n, digits);
+  return std::string(digits, 2);
+}
+
+std::string dec3_text(int n) {
+  char digits[3];
+  format_dec3(n, digits);
+  return std::string(digits, 3);
+}
+
 int parse_dec2(const char* in) { return (in[0] - '0') * 10 + (in[1] - '0'); }
 
 int parse_dec3(const char* in) {

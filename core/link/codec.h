@@ -2,6 +2,8 @@
 // the hexadecimal pairs of title replies.
 #pragma once
 
+#include <string>
+
 namespace zanteq {
 
 // Write exactly two (three) ASCII digits at `out`, no terminator. Values
@@ -9,6 +11,10 @@ namespace zanteq {
 // writes anything but digits and never outside its field.
 void format_dec2(int n, char* out);
 void format_dec3(int n, char* out);
+
+// The same fields as texts ("07", "064"), clamped alike.
+std::string dec2_text(int n);
+std::string dec3_text(int n);
 
 // Plain arithmetic on the character codes; non-digits are not rejected.
 int parse_dec2(const char* in);

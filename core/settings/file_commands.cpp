@@ -79,13 +79,7 @@ bool FileCommands::file_save_as() {
 
 bool FileCommands::write_record(const std::string& path) {
   const std::string bytes = format_settings_file(app_.record);
-  const std::optional<std::string> fresh = platform_.create_file_beside(path);
-  bool saved = false;
-  if (fresh) {
-    saved = platform_.write_and_flush(*fresh, bytes) && platform_.replace_file(*fresh, path);
-    if (!saved) platform_.remove_file(*fresh);
-  }
-  if (!saved) {
+  if (!platform_.replace_file(path, bytes)) {
     platform_.show_file_error(save_failed_text(path));
     return false;
   }

@@ -32,20 +32,11 @@ class FilePlatform {
   // Whole content, nothing when the file cannot be opened.
   virtual std::optional<std::string> read_file(const std::string& path) = 0;
 
-  // Saving goes through a new file so that the user's file is never left
-  // empty or half written (a full disk, a USB stick pulled, a share gone):
-  // the new file is written and flushed, then takes the target's place in
-  // one step.
-  // A new empty file in the target's folder (so that the last step is a
-  // rename within one volume); its path, nothing when it cannot be made.
-  virtual std::optional<std::string> create_file_beside(const std::string& target) = 0;
-  // All the bytes into the file and through to the disk; false when any
-  // part of that fails.
-  virtual bool write_and_flush(const std::string& path, const std::string& bytes) = 0;
-  // `from` replaces `target` (or becomes it) in one step; false when the
-  // system refuses, and then both files are as they were.
-  virtual bool replace_file(const std::string& from, const std::string& target) = 0;
-  virtual void remove_file(const std::string& path) = 0;
+  // Gives `path` the content `bytes` through the platform's safe replace:
+  // the user's file is never left empty or half written (a full disk, a USB
+  // stick pulled, a share gone), and a read-only file stays as it is. False
+  // when the file could not be replaced; it is then as it was.
+  virtual bool replace_file(const std::string& path, const std::string& bytes) = 0;
 
   // A box about a file on the interface thread (caption "Error",
   // exclamation icon); the text names the file. UTF-8.

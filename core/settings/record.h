@@ -64,8 +64,11 @@ struct DeviceSettings {
   Value agc[channel_count]{};         // 0 off 'F', 1 on 'N'
 };
 
-// Names appended to the dialogs' captions. Nothing fills them, so every name
-// stays empty; the table is kept because the caption rule indexes it.
+// Names appended to the dialogs' captions. Nothing fills this table: no
+// file, INI key or dialog sets a name, so every name stays empty and the
+// caption rule (unit_name, with select_number from the INI) always appends
+// nothing. It is kept because that rule reads it and select_number indexes
+// it.
 constexpr int unit_name_count = 97;
 struct UnitName {
   int in_use = 0;
@@ -116,7 +119,7 @@ struct AppState {
   UiState ui;
   int data_modified = 0;   // the record holds changes not yet saved
   std::string file_name;   // path of the last file opened or saved
-  UnitNameTable unit_names;
+  UnitNameTable unit_names;  // filled by nothing: every name is empty (see UnitNameTable)
 };
 
 // The four factory titles in code page 932: three full-width spaces,
@@ -133,7 +136,8 @@ void reset_settings(AppState& app);
 void clear_unit_name_table(UnitNameTable& table);
 
 // The caption suffix for `select_number`: the entry's name, or empty when
-// the number lies outside the table.
+// the number lies outside the table. As nothing fills the table, it is
+// always empty today.
 const char* unit_name(const UnitNameTable& table, int select_number);
 
 }  // namespace zanteq

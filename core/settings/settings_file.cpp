@@ -3,55 +3,13 @@
 
 #include <algorithm>
 #include <climits>
-#include <type_traits>
 #include <vector>
+
+#include "core/settings/settings_fields.h"
 
 namespace zanteq {
 
 namespace {
-
-// Calls visit(field) for each of the 72 lines in file order: Value& for a
-// number, HoldTimeText& for the hold time, TitleText& for a title.
-template <class Record, class Visit>
-void for_each_line(Record& r, Visit&& visit) {
-  auto each = [&](auto& array) {
-    for (auto& element : array) visit(element);
-  };
-  visit(r.alarm_mode);
-  visit(r.alarm_polarity);
-  visit(r.alarm_hold_time);
-  visit(r.alarm_return);
-  visit(r.alarm_display);
-  each(r.video_loss_detect);
-  visit(r.video_loss_display);
-  visit(r.video_loss_signal_output);
-  visit(r.video_loss_background);
-  visit(r.clock_display);
-  visit(r.clock_display_range);
-  visit(r.title_display_single);
-  visit(r.title_display_split);
-  visit(r.osd_size_single);
-  visit(r.osd_size_split);
-  each(r.title_pos_x);
-  each(r.title_pos_y);
-  each(r.auto_switch_dwell);
-  each(r.brightness);
-  each(r.contrast);
-  each(r.sharpness);
-  each(r.hue);
-  each(r.saturation);
-  visit(r.connector_input);
-  visit(r.border_line);
-  visit(r.power_on_screen);
-  visit(r.split_mode);
-  each(r.video_format);
-  visit(r.osd_offset_h);
-  visit(r.osd_offset_v);
-  each(r.title);
-  each(r.split2_channels);
-  visit(r.ntsc_aspect);
-  each(r.agc);
-}
 
 // The white space that formatted input skips (C locale).
 bool is_space(char c) {
@@ -60,13 +18,8 @@ bool is_space(char c) {
 
 constexpr std::string_view empty_marker = "s";
 
-// A text as one token: "s" when empty, white space as '_'.
-std::string text_token(const std::string& text) {
-  if (text.empty()) return std::string(empty_marker);
-  std::string token = text;
-  for (char& c : token)
-    if (is_space(c)) c = '_';
-  return token;
+bool all_digits(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 // The file's lines without their line ends; blank lines at the end are
@@ -174,30 +127,29 @@ std::optional<SettingsFileFault> read_settings_file(DeviceSettings& record, std:
     while (checked < found.size() && found[checked].number < first_blank) ++checked;
   }
 
-  // First pass: check the values. The record is only read here for the
-  // kinds of its fields.
+  // First pass: check the values against their fields' kinds.
   std::vector<TakenValue> values;
   std::optional<SettingsFileFault> fault;
-  for_each_line(record, [&](const auto& field) {
-    using Field = std::decay_t<decltype(field)>;
-    if (fault || values.size() >= checked) return;
-    const ValueLine& line = found[values.size()];
+  for (std::size_t i = 0; i < checked && !fault; ++i) {
+    const SettingsField& field = *settings_line(static_cast<int>(i) + 1).field;
+    const ValueLine& line = found[i];
     auto refuse = [&](std::string reason) { fault = SettingsFileFault{line.number, std::move(reason)}; };
     TakenValue taken;
-    if constexpr (std::is_same_v<Field, Value>) {
-      if (auto why = number_fault(line.text, taken.number)) return refuse(*why);
+    if (field.kind == FieldKind::number) {
+      if (auto why = number_fault(line.text, taken.number)) refuse(*why);
     } else {
-      constexpr bool is_title = std::is_same_v<Field, TitleText>;
-      const std::size_t fits = is_title ? title_bytes : Field::capacity;
-      if (line.text.find('\0') != std::string_view::npos) return refuse("読めない文字（NUL）が含まれています。");
-      if (line.text.size() > fits) {
-        return refuse(is_title ? std::string("タイトルが20バイト（全角10文字）を超えています。")
-                               : "保持時間" + quoted(line.text) + "が3文字を超えています。");
+      const bool is_title = field.kind == FieldKind::title;
+      const std::size_t fits = is_title ? title_bytes : HoldTimeText::capacity;
+      if (line.text.find('\0') != std::string_view::npos) {
+        refuse("読めない文字（NUL）が含まれています。");
+      } else if (line.text.size() > fits) {
+        refuse(is_title ? std::string("タイトルが20バイト（全角10文字）を超えています。")
+                        : "保持時間" + quoted(line.text) + "が3文字を超えています。");
       }
       taken.text = line.text == empty_marker ? std::string_view() : line.text;
     }
     values.push_back(taken);
-  });
+  }
   if (fault) return fault;
   if (found.size() < needed) {
     if (first_blank != 0) return SettingsFileFault{first_blank, "値がありません（空の行です）。"};
@@ -212,31 +164,38 @@ std::optional<SettingsFileFault> read_settings_file(DeviceSettings& record, std:
   }
 
   // Second pass: the whole file is sound, take it.
-  std::size_t index = 0;
-  for_each_line(record, [&](auto& field) {
-    using Field = std::decay_t<decltype(field)>;
-    const TakenValue& taken = values[index++];
-    if constexpr (std::is_same_v<Field, Value>)
-      field = taken.number;
+  for (int line = 1; line <= settings_file_lines; ++line) {
+    const SettingsLine at = settings_line(line);
+    const TakenValue& taken = values[static_cast<std::size_t>(line - 1)];
+    if (at.field->kind == FieldKind::number)
+      at.field->set_number(record, at.index, taken.number);
     else
-      field.set(taken.text);
-  });
+      at.field->set_text(record, at.index, taken.text);
+  }
   return std::nullopt;
+}
+
+std::string text_as_written(std::string_view text) {
+  if (text.empty()) return std::string(empty_marker);
+  std::string token(text);
+  for (char& c : token)
+    if (is_space(c)) c = '_';
+  return token;
+}
+
+std::string settings_file_value(const DeviceSettings& record, int line) {
+  const SettingsLine at = settings_line(line);
+  if (!at.field) return {};
+  if (at.field->kind == FieldKind::number) return std::to_string(at.field->number(record, at.index));
+  return text_as_written(at.field->text(record, at.index));
 }
 
 std::string format_settings_file(const DeviceSettings& record) {
   std::string file;
-  auto line = [&file](const std::string& value) {
-    file += value;
+  for (int line = 1; line <= settings_file_lines; ++line) {
+    file += settings_file_value(record, line);
     file += "\r\n";
-  };
-  for_each_line(record, [&](const auto& field) {
-    using Field = std::decay_t<decltype(field)>;
-    if constexpr (std::is_same_v<Field, Value>)
-      line(std::to_string(field.load()));
-    else
-      line(text_token(field.str()));
-  });
+  }
   return file;
 }
 
@@ -245,93 +204,8 @@ std::string with_dat_extension(const std::string& path) {
   return path + ".dat";
 }
 
-}  // namespace zanteq
-
-namespace zanteq {
-
-namespace {
-
-enum class LineKind { number, hold_time, title };
-
-// The fields in file order, with what a hand-made or damaged file is
-// checked against. `count` lines share a name; `read` is false for fields
-// no read command reports.
-struct FieldLines {
-  const char* name;
-  int count;
-  LineKind kind;
-  int low;
-  int high;
-  bool read;
-};
-
-constexpr FieldLines field_lines[] = {
-    {"alarm_mode", 1, LineKind::number, 0, 1, true},
-    {"alarm_polarity", 1, LineKind::number, 0, 1, true},
-    {"alarm_hold_time", 1, LineKind::hold_time, 0, 999, true},
-    {"alarm_return", 1, LineKind::number, 0, 1, true},
-    {"alarm_display", 1, LineKind::number, 0, 1, true},
-    {"video_loss_detect", 4, LineKind::number, 0, 1, true},
-    {"video_loss_display", 1, LineKind::number, 0, 1, true},
-    {"video_loss_signal_output", 1, LineKind::number, 0, 1, true},
-    {"video_loss_background", 1, LineKind::number, 0, 1, true},
-    {"clock_display", 1, LineKind::number, 0, 1, true},
-    {"clock_display_range", 1, LineKind::number, 0, 7, true},
-    {"title_display_single", 1, LineKind::number, 0, 1, true},
-    {"title_display_split", 1, LineKind::number, 0, 1, true},
-    {"osd_size_single", 1, LineKind::number, 0, 1, true},
-    {"osd_size_split", 1, LineKind::number, 0, 1, true},
-    {"title_pos_x", 4, LineKind::number, 0, 22, false},
-    {"title_pos_y", 4, LineKind::number, 0, 13, false},
-    {"auto_switch_dwell", 5, LineKind::number, 0, 99, true},
-    {"brightness", 4, LineKind::number, 0, 127, true},
-    {"contrast", 4, LineKind::number, 0, 127, true},
-    {"sharpness", 4, LineKind::number, 0, 31, true},
-    {"hue", 4, LineKind::number, 0, 255, true},
-    {"saturation", 4, LineKind::number, 0, 127, true},
-    {"connector_input", 1, LineKind::number, 0, 1, true},
-    {"border_line", 1, LineKind::number, 0, 3, true},
-    {"power_on_screen", 1, LineKind::number, 0, 5, true},
-    {"split_mode", 1, LineKind::number, 0, 1, true},
-    {"video_format", 4, LineKind::number, 0, 6, true},
-    {"osd_offset_h", 1, LineKind::number, 0, 15, true},
-    {"osd_offset_v", 1, LineKind::number, 0, 15, true},
-    {"title", 4, LineKind::title, 0, 0, true},
-    {"split2_channels", 2, LineKind::number, 0, 3, true},
-    {"ntsc_aspect", 1, LineKind::number, 0, 1, true},
-    {"agc", 4, LineKind::number, 0, 1, true},
-};
-
-constexpr int counted_lines() {
-  int lines = 0;
-  for (const FieldLines& f : field_lines) lines += f.count;
-  return lines;
-}
-static_assert(counted_lines() == settings_file_lines, "every line of the file has its field");
-
-struct LineField {
-  const FieldLines* field;
-  int index;  // element of the field's array
-};
-
-// The field behind line 1..72; field nullptr outside.
-LineField field_of_line(int line) {
-  int first = 1;
-  for (const FieldLines& f : field_lines) {
-    if (line >= first && line < first + f.count) return {&f, line - first};
-    first += f.count;
-  }
-  return {nullptr, 0};
-}
-
-bool all_digits(std::string_view text) {
-  return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-}  // namespace
-
 std::string settings_file_line_name(int line) {
-  const LineField at = field_of_line(line);
+  const SettingsLine at = settings_line(line);
   if (!at.field) return {};
   std::string name = at.field->name;
   if (at.field->count == 1) return name;
@@ -350,34 +224,28 @@ SettingsFileLines settings_file_field_lines(std::string_view field) {
 }
 
 bool settings_file_line_is_read(int line) {
-  const LineField at = field_of_line(line);
+  const SettingsLine at = settings_line(line);
   return at.field && at.field->read;
 }
 
 std::optional<SettingsFileProblem> check_settings_ranges(const DeviceSettings& record) {
-  std::optional<SettingsFileProblem> problem;
-  int line = 0;
-  for_each_line(record, [&](const auto& field) {
-    using Field = std::decay_t<decltype(field)>;
-    ++line;
-    if (problem) return;
-    const FieldLines& kind = *field_of_line(line).field;
-    if constexpr (std::is_same_v<Field, Value>) {
-      const int value = field.load();
-      if (value < kind.low || value > kind.high) {
-        problem = SettingsFileProblem{line, settings_file_line_name(line) + ": \"" + std::to_string(value) +
-                                                "\" is not a number from " + std::to_string(kind.low) +
-                                                " to " + std::to_string(kind.high)};
+  for (int line = 1; line <= settings_file_lines; ++line) {
+    const SettingsLine at = settings_line(line);
+    const SettingsField& field = *at.field;
+    if (field.kind == FieldKind::number) {
+      const int value = field.number(record, at.index);
+      if (value < field.low || value > field.high) {
+        return SettingsFileProblem{line, settings_file_line_name(line) + ": \"" + std::to_string(value) +
+                                             "\" is not a number from " + std::to_string(field.low) + " to " +
+                                             std::to_string(field.high)};
       }
-    } else if (kind.kind == LineKind::hold_time) {
-      const std::string text = field.str();
-      if (!all_digits(text)) {
-        problem = SettingsFileProblem{line, settings_file_line_name(line) + ": \"" + text +
-                                                "\" is not up to three digits"};
-      }
+    } else if (field.kind == FieldKind::hold_time) {
+      const std::string text = field.text(record, at.index);
+      if (!all_digits(text))
+        return SettingsFileProblem{line, settings_file_line_name(line) + ": \"" + text + "\" is not up to three digits"};
     }
-  });
-  return problem;
+  }
+  return std::nullopt;
 }
 
 }  // namespace zanteq

@@ -27,6 +27,12 @@ constexpr int settings_file_lines = 72;
 // The whole file, each line ending in "\r\n". The caller writes it in binary.
 std::string format_settings_file(const DeviceSettings& record);
 
+// Line 1..72 of that file without its line end; empty for any other number.
+std::string settings_file_value(const DeviceSettings& record, int line);
+
+// A text as the file writes it: "s" when empty, white space as '_'.
+std::string text_as_written(std::string_view text);
+
 // A line of a settings file that cannot be taken, for the user: its
 // number (counted from 1) and what is wrong with it (UTF-8).
 struct SettingsFileFault {

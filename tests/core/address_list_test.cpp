@@ -24,5 +24,42 @@ TEST(AddressList, TakesNumbersRangesAndAllInTheOrderGivenEachOnce) {
   }
 }
 
+TEST(AddressList, NamesTheUnitsACommandGoesTo) {
+  const std::vector<int> list = {7, 0, 31};
+  const std::vector<UnitTarget> each = unit_targets(&list, false);
+  ASSERT_EQ(each.size(), 3u);
+  LinkState link;
+  for (std::size_t i = 0; i < each.size(); ++i) {
+    EXPECT_EQ(each[i].rs_control, 1);
+    EXPECT_EQ(each[i].address, list[i]);
+    EXPECT_FALSE(each[i].broadcast());
+  }
+  EXPECT_EQ(each[0].name(), "07");
+  EXPECT_EQ(each[2].name(), "31");
+  aim_at(link, each[0]);
+  EXPECT_EQ(link.rs_control, 1);
+  EXPECT_EQ(link.slave_address, 7);
+
+  const std::vector<UnitTarget> all = unit_targets(&list, true);
+  ASSERT_EQ(all.size(), 1u) << "one send reaches every unit";
+  EXPECT_TRUE(all[0].broadcast());
+  EXPECT_EQ(all[0].name(), "FF");
+  aim_at(link, all[0]);
+  EXPECT_EQ(link.slave_address, 32);
+
+  const std::vector<UnitTarget> line = unit_targets(nullptr, false);
+  ASSERT_EQ(line.size(), 1u);
+  EXPECT_EQ(line[0].rs_control, 0);
+  EXPECT_FALSE(line[0].broadcast());
+  EXPECT_EQ(line[0].name(), "RS-232C");
+  aim_at(link, line[0]);
+  EXPECT_EQ(link.rs_control, 0);
+
+  const std::vector<int> every = every_address();
+  ASSERT_EQ(every.size(), 32u);
+  EXPECT_EQ(every.front(), 0);
+  EXPECT_EQ(every.back(), 31);
+}
+
 }  // namespace
 }  // namespace zanteq

@@ -48,31 +48,44 @@ TEST(FormatDec, ValuesOutsideTheFieldStayDigitsInsideTheField) {
   EXPECT_EQ(write_field<3>(format_dec3, 1000), "##999##");
 }
 
+TEST(FormatDec, TextsAreTheSameFields) {
+  EXPECT_EQ(dec2_text(7), "07");
+  EXPECT_EQ(dec2_text(-5), "00");
+  EXPECT_EQ(dec3_text(64), "064");
+  EXPECT_EQ(dec3_text(1000), "999");
+}
+
+// Expectations are the values worked out by hand, not the formula again: a
+// wrong formula must not pass its own test.
 TEST(ParseDec, IsArithmeticOnTheCharacterCodes) {
   EXPECT_EQ(parse_dec2("07"), 7);
   EXPECT_EQ(parse_dec2("31"), 31);
   EXPECT_EQ(parse_dec3("128"), 128);
   EXPECT_EQ(parse_dec3("000"), 0);
-  // Not rejected: letters give what their codes give.
-  EXPECT_EQ(parse_dec2("A1"), ('A' - '0') * 10 + 1);
-  EXPECT_EQ(parse_dec3("1:0"), 100 + ('9' + 1 - '0') * 10);
-  EXPECT_EQ(parse_dec2("\r\n"), ('\r' - '0') * 10 + ('\n' - '0'));
+  // Not rejected: other characters give what their codes give.
+  EXPECT_EQ(parse_dec2("A1"), 171);     // 'A' is 17 above '0'
+  EXPECT_EQ(parse_dec3("1:0"), 200);    // ':' follows '9'
+  EXPECT_EQ(parse_dec2("\r\n"), -388);  // (13 - 48) * 10 + (10 - 48)
 }
 
 TEST(ParseHex2, TakesUpperCaseHexPairs) {
-  EXPECT_EQ(parse_hex2("82"), 0x82);
-  EXPECT_EQ(parse_hex2("4F"), 0x4F);
-  EXPECT_EQ(parse_hex2("A0"), 0xA0);
-  EXPECT_EQ(parse_hex2("FF"), 0xFF);
-  EXPECT_EQ(parse_hex2("00"), 0x00);
+  // The pairs of a title reply: 試験 is JIS 3B6E 3833, the padding 2121.
+  EXPECT_EQ(parse_hex2("3B"), 59);
+  EXPECT_EQ(parse_hex2("6E"), 110);
+  EXPECT_EQ(parse_hex2("21"), 33);
+  EXPECT_EQ(parse_hex2("82"), 130);
+  EXPECT_EQ(parse_hex2("4F"), 79);
+  EXPECT_EQ(parse_hex2("A0"), 160);
+  EXPECT_EQ(parse_hex2("FF"), 255);
+  EXPECT_EQ(parse_hex2("00"), 0);
 }
 
 TEST(ParseHex2, KeepsTheLowEightBitsOfAnyInput) {
-  EXPECT_EQ(parse_hex2("a0"), (('a' - 0x37) * 16) & 0xFF);
+  EXPECT_EQ(parse_hex2("a0"), 0xA0);  // 'a' counts 42: 42 * 16 = 0x2A0
   const char zeros[2] = {0, 0};
-  EXPECT_EQ(parse_hex2(zeros), (-0x30 * 16 - 0x30) & 0xFF);
+  EXPECT_EQ(parse_hex2(zeros), 0xD0);  // -48 * 16 - 48 = -816
   const char high[2] = {'\xFF', '\xFF'};
-  EXPECT_EQ(parse_hex2(high), ((0xFF - 0x37) * 16 + (0xFF - 0x37)) & 0xFF);
+  EXPECT_EQ(parse_hex2(high), 0x48);  // 200 * 16 + 200 = 3400
 }
 
 }  // namespace

@@ -24,7 +24,6 @@ class FakeFilePlatform : public FilePlatform {
   std::set<std::string> unwritable;         // targets the system will not replace (read-only)
   bool no_new_files = false;                // the folder takes no new file
   std::size_t disk_room = SIZE_MAX;         // bytes a write gets through before it fails
-  int made = 0;
   std::vector<std::string> errors;          // file boxes, in order
   std::deque<bool> answers;                 // Yes/No, in order
   std::deque<std::optional<std::string>> choices;  // file dialog results, in order
@@ -61,25 +60,12 @@ class FakeFilePlatform : public FilePlatform {
     if (it == files.end()) return std::nullopt;
     return it->second;
   }
-  // Saving: new files in the folder, written, then renamed over the target.
-  std::optional<std::string> create_file_beside(const std::string& target) override {
-    if (no_new_files) return std::nullopt;
-    const std::string path = target.substr(0, target.find_last_of('\\') + 1) + "~new" + std::to_string(++made);
-    files[path] = "";
-    return path;
-  }
-  bool write_and_flush(const std::string& path, const std::string& bytes) override {
-    const std::size_t fits = std::min(bytes.size(), disk_room);
-    files[path] = bytes.substr(0, fits);
-    return fits == bytes.size();
-  }
-  bool replace_file(const std::string& from, const std::string& target) override {
-    if (unwritable.count(target)) return false;
-    files[target] = files[from];
-    files.erase(from);
+  // Saving: the platform's safe replace takes the whole file or leaves it.
+  bool replace_file(const std::string& path, const std::string& bytes) override {
+    if (no_new_files || unwritable.count(path) != 0 || bytes.size() > disk_room) return false;
+    files[path] = bytes;
     return true;
   }
-  void remove_file(const std::string& path) override { files.erase(path); }
   void show_file_error(const std::string& text) override { errors.push_back(text); }
   void show_file_name(const std::string& path) override { shown_names.push_back(path); }
 };

@@ -7,6 +7,7 @@
 #include "core/dialogs/panel_repaint.h"
 #include "core/dialogs/panel_texts.h"
 #include "core/dialogs/video_adjust.h"
+#include "core/link/codec.h"
 
 namespace zanteq {
 namespace {

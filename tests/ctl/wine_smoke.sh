@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # zanteqctl.exe under Wine with the simulator as COM1: the port list names
 # COM1; a read gives the simulator's values; a changed file written and read
-# back comes back whole and diff agrees; RS-485 replies carry the unit's
+# back over the first one comes back whole and diff agrees; a silent unit
+# is reported within its time-out; RS-485 replies carry the unit's
 # address; a missing port is exit status 3. Uses the end-to-end tests' Wine
 # prefix, under its lock.
 #
@@ -50,10 +51,20 @@ ctl --port COM1 write "$(win "$work/b.dat")" --json >"$work/write.json" || fail 
 grep -q '"result":"done","steps_done":50' "$work/write.json" || fail "write result: $(cat "$work/write.json")"
 grep -q $'^VAB01114\r$' "$work/rx.raw" || fail "brightness ch.01 not sent as VAB01114"
 grep -q $'^VAH04200\r$' "$work/rx.raw" || fail "hue ch.04 not sent"
-ctl --port COM1 read -o "$(win "$work/c.dat")" || fail "read back"
-cmp "$work/b.dat" "$work/c.dat" || fail "the file read back differs from the one written"
+# Read back over the first file: the safe replace of an existing file.
+ctl --port COM1 read -o "$(win "$work/a.dat")" || fail "read back"
+cmp "$work/b.dat" "$work/a.dat" || fail "the file read back differs from the one written"
+! compgen -G "$work/*.new" >/dev/null || fail "a new file was left beside the target: $(ls "$work")"
 ctl --port COM1 diff "$(win "$work/b.dat")" >"$work/diff" || fail "diff: $(cat "$work/diff")"
 [ ! -s "$work/diff" ] || fail "diff printed $(cat "$work/diff")"
+
+err="$(ctl --port COM1 --timeout 300 send RVN XYZ 2>&1 >/dev/null | tr -d '\r')" || true
+grep -q 'XYZ: reply E3' <<<"$err" || fail "an unknown command: $err"
+zanteq_sim_stop
+zanteq_sim_start "$sim" --time-limit 60 --fault "silent always"
+status=0
+err="$(ctl --port COM1 --timeout 300 send RVN 2>&1 >/dev/null | tr -d '\r')" || status=$?
+[ "$status" = 1 ] && grep -q 'RVN: no reply within 300 ms' <<<"$err" || fail "a silent unit gave status $status: $err"
 
 status=0
 ctl --port COM9 read -o "$(win "$work/x.dat")" 2>"$work/err" || status=$?

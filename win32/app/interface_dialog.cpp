@@ -12,14 +12,17 @@
 #include "win32/app/dialog_procs.h"
 #include "win32/app/interface_settings.h"
 #include "win32/dialogs/dialog_common.h"
-#include "win32/link/port_enum.h"
+#include "platform/windows/port_list.h"
 #include "win32/link/serial_port.h"
-#include "win32/link/text_conversion.h"
+#include "platform/windows/text_conversion.h"
 #include "win32/resources/resource.h"
 #include "core/link/port_link.h"
 #include "core/settings/ini_values.h"
 
 namespace zanteq::win32 {
+
+using platform::utf8_to_wide;
+using platform::present_ports;
 
 namespace {
 

@@ -7,10 +7,13 @@
 #include <string>
 
 #include "win32/link/message_boxes.h"
-#include "win32/link/text_conversion.h"
+#include "platform/windows/text_conversion.h"
 #include "core/settings/ini_values.h"
 
 namespace zanteq::win32 {
+
+using platform::utf8_to_wide;
+using platform::wide_to_utf8;
 
 namespace {
 

@@ -13,12 +13,14 @@
 #include "win32/app/link_status.h"
 #include "core/link/dispatch.h"
 #include "win32/link/serial_port.h"
-#include "win32/link/text_conversion.h"
+#include "platform/windows/text_conversion.h"
 #include "win32/resources/resource.h"
 #include "core/app/app_shell.h"
 #include "win32/settings/file_dialogs.h"
 
 namespace zanteq::win32 {
+
+using platform::utf8_to_wide;
 
 namespace {
 

@@ -32,10 +32,7 @@ BOOL on_command(HWND dialog, int id, int code) {
     operations().send_agc_channel(channel);
     return TRUE;
   }
-  switch (id) {
-    default: return FALSE;
-  }
-  return TRUE;
+  return FALSE;
 }
 
 }  // namespace

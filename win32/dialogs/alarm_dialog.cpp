@@ -6,10 +6,12 @@
 #include "win32/dialogs/dialogs.h"
 #include "win32/dialogs/feature_dialog.h"
 #include "core/dialogs/user_changes.h"
-#include "win32/link/text_conversion.h"
+#include "platform/windows/text_conversion.h"
 #include "win32/resources/resource.h"
 
 namespace zanteq::win32 {
+
+using platform::cp932_to_wide;
 
 namespace {
 

@@ -13,10 +13,13 @@
 #include "core/dialogs/date_time_view.h"
 #include "win32/dialogs/dialogs.h"
 #include "win32/dialogs/feature_dialog.h"
-#include "win32/link/text_conversion.h"
+#include "platform/windows/text_conversion.h"
 #include "win32/resources/resource.h"
 
 namespace zanteq::win32 {
+
+using platform::utf8_to_wide;
+using platform::wide_to_utf8;
 
 namespace {
 

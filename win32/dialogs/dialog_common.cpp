@@ -6,9 +6,13 @@
 #include "win32/resources/resource.h"
 #include "win32/app/app.h"
 #include "core/dialogs/user_changes.h"
-#include "win32/link/text_conversion.h"
+#include "platform/windows/text_conversion.h"
 
 namespace zanteq::win32 {
+
+using platform::utf8_to_wide;
+using platform::cp932_to_wide;
+using platform::wide_to_cp932;
 
 void init_slave_address_combo(HWND dialog, SlaveAddressUse use) {
   const SlaveAddressCombo combo = slave_address_combo(app_state().link, use);

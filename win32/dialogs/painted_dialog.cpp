@@ -8,9 +8,12 @@
 #include "core/app/display_scale.h"
 #include "win32/app/app.h"
 #include "win32/app/display_dpi.h"
-#include "win32/link/text_conversion.h"
+#include "platform/windows/text_conversion.h"
 
 namespace zanteq::win32 {
+
+using platform::utf8_to_wide;
+using platform::cp932_to_wide;
 
 namespace {
 

@@ -21,10 +21,13 @@
 #include "win32/dialogs/painted_dialog.h"
 #include "core/dialogs/title.h"
 #include "core/dialogs/title_edit.h"
-#include "win32/link/text_conversion.h"
+#include "platform/windows/text_conversion.h"
 #include "win32/resources/resource.h"
 
 namespace zanteq::win32 {
+
+using platform::cp932_to_wide;
+using platform::wide_to_cp932;
 
 namespace {
 

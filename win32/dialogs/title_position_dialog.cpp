@@ -4,6 +4,7 @@
 // channel's marker at its place; it is drawn through timer 11.
 #include "win32/app/app.h"
 #include "core/dialogs/command_fields.h"
+#include "core/link/codec.h"
 #include "win32/dialogs/dialog_common.h"
 #include "win32/dialogs/dialogs.h"
 #include "win32/dialogs/painted_dialog.h"

@@ -5,9 +5,11 @@
 #include <windows.h>
 
 #include "win32/app/app.h"
-#include "win32/link/text_conversion.h"
+#include "platform/windows/text_conversion.h"
 
 namespace zanteq::win32 {
+
+using platform::utf8_to_wide;
 
 namespace {
 

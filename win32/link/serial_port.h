@@ -4,25 +4,27 @@
 //
 // Threads and ownership:
 //  - the interface thread opens, switches and closes the port, sends
-//    (send_command), keeps the link state (PortLink) and stops the link at
-//    exit; it owns the list of writes in flight. Each write owns
-//    its bytes, its overlap record and its event until the write completes,
-//    so a send returns at once without the bytes going out of scope.
-//  - the receiving thread owns the read overlap record, the read buffer and
+//    (send_command; the port keeps the bytes until they are out, so a send
+//    returns at once), keeps the link state (PortLink) and stops the link
+//    at exit.
+//  - the receiving thread receives from the port, owns the read buffer and
 //    the line assembler (a send only tells it that a command goes out), and
 //    runs the reply dispatch for every complete line (decoders included);
 //    the boxes it raises wait for the interface thread to show them.
-//  - shared between them: the port handle (changed only while no receiving
-//    thread runs), the stop event, the generation counter and the link
-//    values of AppState, which are atomics. A receiving thread that finds
-//    the device gone says so through LinkEvents::post_port_lost and ends;
-//    the interface thread then closes the port (port_lost).
+//  - shared between them: the port (changed only while no receiving thread
+//    runs; the receiving thread only receives, and is stopped through it),
+//    the generation counter and the link values of AppState, which are
+//    atomics. A receiving thread that finds the device gone says so through
+//    LinkEvents::post_port_lost and ends; the interface thread then closes
+//    the port (port_lost).
+//
+// The port itself (opening, line settings, overlapped I/O) is the platform
+// layer's (platform/windows/com_port.h); this is the program's link over it.
 #pragma once
 
 #include <windows.h>
 
 #include <atomic>
-#include <list>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -31,6 +33,7 @@
 #include "core/link/port_link.h"
 #include "core/link/reporter.h"
 #include "core/settings/record.h"
+#include "platform/windows/port.h"
 
 namespace zanteq::win32 {
 
@@ -90,21 +93,11 @@ class SerialPort final : public CommandSink {
   // closes the port.
   void stop();
 
-  bool is_open() const { return port_ != INVALID_HANDLE_VALUE; }
+  bool is_open() const { return port_ != nullptr; }
 
  private:
-  struct Write {
-    OVERLAPPED overlapped{};
-    std::string bytes;
-  };
-
-  enum class ReadResult { data, failed, stopped, gone };
-
   static DWORD WINAPI read_thread_entry(void* self);
   void read_thread();
-  ReadResult read_once(OVERLAPPED& overlapped, char* buffer, DWORD size, DWORD& received);
-  bool device_gone();
-  void release_finished_writes(bool wait);
   OpenFailure open_quietly(int com_port);
   void close_port();
   void announce(const PortNotice& notice);
@@ -113,12 +106,10 @@ class SerialPort final : public CommandSink {
   Reporter& reporter_;
   LinkEvents* events_ = nullptr;
   PortLink link_;                  // interface thread only
-  HANDLE port_ = INVALID_HANDLE_VALUE;
-  HANDLE stop_event_ = nullptr;    // wakes the receiving thread: exit or switch
+  std::unique_ptr<platform::Port> port_;
   HANDLE thread_ = nullptr;
-  std::atomic<unsigned> generation_{0};        // one per opened port
-  std::list<std::unique_ptr<Write>> writes_;  // interface thread only
-  LineAssembler assembler_;                   // receiving thread
+  std::atomic<unsigned> generation_{0};  // one per opened port
+  LineAssembler assembler_;              // receiving thread
 };
 
 }  // namespace zanteq::win32

@@ -1,34 +1,30 @@
-// zanteqctl's platform side on Linux and other POSIX systems: termios for
-// the line settings, poll for the reply time-outs, flock to hold the port.
+// The serial port on Linux and other POSIX systems: termios for the line
+// settings, poll for the reply time-outs, flock to hold the port; the port
+// list from /dev and /sys.
+#include "platform/serial_line.h"
+
 #include <dirent.h>
 #include <fcntl.h>
-#include <iconv.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/file.h>
-#include <sys/stat.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <map>
-#include <sstream>
 
-#include "core/link/exchange.h"
-#include "ctl/port.h"
+#include "platform/posix/terminal.h"
 
-namespace zanteq::ctl {
+namespace zanteq::platform {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int write_timeout_ms = 1000;  // as the Windows program's write time-out
+constexpr int write_timeout_ms = 1000;  // as the Windows programs' write time-out
 
 std::string system_reason(int code) { return std::strerror(code); }
 
@@ -100,15 +96,13 @@ class PosixPort : public SerialLine {
 bool configure(int fd, std::string& error) {
   termios t{};
   if (::tcgetattr(fd, &t) != 0) return error = "not a serial port: " + system_reason(errno), false;
-  ::cfmakeraw(&t);
+  make_raw_9600(t);
   t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARODD | CSTOPB);
-  t.c_cflag |= CS8 | PARENB | CREAD | CLOCAL | CRTSCTS;  // 8E1, output waits for CTS
+  t.c_cflag |= CS8 | PARENB | CRTSCTS;  // 8E1, output waits for CTS
   t.c_iflag |= IXON | IXOFF;  // XON/XOFF both ways, as the Windows program
   t.c_iflag &= ~static_cast<tcflag_t>(INPCK);  // parity generated, not checked
   t.c_cc[VMIN] = 0;
   t.c_cc[VTIME] = 0;
-  ::cfsetispeed(&t, B9600);
-  ::cfsetospeed(&t, B9600);
   if (::tcsetattr(fd, TCSANOW, &t) != 0) {
     // The call fails when a setting did not take; a pseudo-terminal takes no
     // parity, which only matters on a real line. Raw 8-bit at 9600 must hold.
@@ -147,15 +141,9 @@ bool is_real_legacy_port(const std::string& name) {
   return !type.empty() && type != "0";
 }
 
-std::atomic<int>* interrupt_flag = nullptr;
-
-void on_interrupt(int) {
-  if (interrupt_flag) interrupt_flag->store(1);
-}
-
 }  // namespace
 
-std::unique_ptr<SerialLine> open_serial_port(const std::string& name, std::string& error) {
+std::unique_ptr<SerialLine> open_serial_line(const std::string& name, std::string& error) {
   const int fd = ::open(name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     error = errno == EBUSY ? "in use by another program" : system_reason(errno);
@@ -203,109 +191,4 @@ std::vector<std::string> list_serial_ports() {
   return lines;
 }
 
-bool read_whole_file(const std::string& path, std::string& content, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return error = system_reason(errno), false;
-  std::ostringstream s;
-  s << in.rdbuf();
-  if (in.bad()) return error = "read error", false;
-  content = s.str();
-  return true;
-}
-
-namespace {
-
-bool write_all(int fd, const std::string& content) {
-  std::size_t done = 0;
-  while (done < content.size()) {
-    const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-}  // namespace
-
-// A plain file is written beside itself under a name of its own, flushed,
-// then renamed over the old one: a write that fails (a full disk, a pulled
-// stick) leaves the old file whole. Behind a link, the file it names is
-// replaced, with its permissions. Anything else (a terminal, /dev/stdout, a
-// pipe) is written as it is.
-bool write_whole_file(const std::string& path, const std::string& content, std::string& error) {
-  struct stat old {};
-  const bool exists = ::stat(path.c_str(), &old) == 0;
-  if (exists && !S_ISREG(old.st_mode)) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (fd < 0) return error = system_reason(errno), false;
-    const bool ok = write_all(fd, content);
-    const int code = errno;
-    if (::close(fd) != 0 || !ok) return error = system_reason(ok ? errno : code), false;
-    return true;
-  }
-  std::string target = path;
-  if (exists) {
-    char* real = ::realpath(path.c_str(), nullptr);
-    if (real) target = real;
-    std::free(real);
-  }
-  std::string temporary = target + ".XXXXXX";
-  const int fd = ::mkstemp(temporary.data());  // never an existing file, never through a link
-  if (fd < 0) return error = system_reason(errno), false;
-  mode_t mode = old.st_mode & 07777;
-  if (!exists) {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode = 0666 & ~mask;
-  }
-  const bool ok = ::fchmod(fd, mode) == 0 && write_all(fd, content) && ::fsync(fd) == 0;
-  const int code = errno;
-  const bool closed = ::close(fd) == 0;
-  if (ok && closed && ::rename(temporary.c_str(), target.c_str()) == 0) return true;
-  error = system_reason(ok && closed ? errno : code);
-  ::unlink(temporary.c_str());
-  return false;
-}
-
-bool can_write_file(const std::string& path, std::string& error) {
-  const bool existed = ::access(path.c_str(), F_OK) == 0;
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
-  if (fd < 0) return error = system_reason(errno), false;
-  ::close(fd);
-  if (!existed) ::unlink(path.c_str());
-  return true;
-}
-
-std::string cp932_to_utf8(std::string_view bytes) {
-  iconv_t cd = ::iconv_open("UTF-8", "CP932");
-  if (cd == reinterpret_cast<iconv_t>(-1)) return printable_reply(bytes);
-  std::string in(bytes), out(bytes.size() * 3 + 4, '\0');
-  char* src = in.data();
-  char* dst = out.data();
-  std::size_t src_left = in.size(), dst_left = out.size();
-  const std::size_t done = ::iconv(cd, &src, &src_left, &dst, &dst_left);
-  ::iconv_close(cd);
-  if (done == static_cast<std::size_t>(-1)) return printable_reply(bytes);  // not code page 932
-  out.resize(out.size() - dst_left);
-  return out;
-}
-
-bool stderr_is_terminal() { return ::isatty(STDERR_FILENO) != 0; }
-
-void watch_interrupt(std::atomic<int>& flag) {
-  interrupt_flag = &flag;
-  struct sigaction action {};
-  action.sa_handler = on_interrupt;
-  action.sa_flags = SA_RESETHAND;  // a second Ctrl-C ends the program at once
-  ::sigemptyset(&action.sa_mask);
-  ::sigaction(SIGINT, &action, nullptr);
-  ::sigaction(SIGTERM, &action, nullptr);
-}
-
-}  // namespace zanteq::ctl
-
-int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
-  return zanteq::ctl::run_zanteqctl(args);
-}
+}  // namespace zanteq::platform

@@ -8,8 +8,8 @@
 
 #include "core/link/port_link.h"
 
-namespace zanteq::win32 {
+namespace zanteq::platform {
 
 std::vector<PresentPort> present_ports();
 
-}  // namespace zanteq::win32
+}  // namespace zanteq::platform

@@ -1,5 +1,5 @@
 // Port enumeration: the registry's device map, then SetupAPI for names.
-#include "win32/link/port_enum.h"
+#include "platform/windows/port_list.h"
 
 #include <windows.h>
 // initguid before devguid: GUID_DEVCLASS_PORTS is defined here, not linked.
@@ -9,9 +9,9 @@
 
 #include <string>
 
-#include "win32/link/text_conversion.h"
+#include "platform/windows/text_conversion.h"
 
-namespace zanteq::win32 {
+namespace zanteq::platform {
 
 namespace {
 
@@ -85,4 +85,4 @@ std::vector<PresentPort> present_ports() {
   return ports;
 }
 
-}  // namespace zanteq::win32
+}  // namespace zanteq::platform

@@ -1,11 +1,13 @@
 // UTF-8 / code page 932 <-> UTF-16 with the system's converters. Code page
 // 932 is named explicitly, so titles convert the same on every Windows
 // locale.
-#include "win32/link/text_conversion.h"
+#include "platform/windows/text_conversion.h"
 
 #include <windows.h>
 
-namespace zanteq::win32 {
+#include "platform/text.h"
+
+namespace zanteq::platform {
 
 namespace {
 
@@ -43,6 +45,17 @@ std::string wide_to_utf8(std::wstring_view text) { return to_bytes(CP_UTF8, text
 
 std::wstring cp932_to_wide(std::string_view text) { return to_wide(cp_shift_jis, text); }
 
+bool cp932_to_utf8(std::string_view bytes, std::string& text) {
+  if (bytes.empty()) return text.clear(), true;
+  // Refused rather than guessed: bytes that are not code page 932 would
+  // otherwise come out as U+30FB.
+  const int length = MultiByteToWideChar(cp_shift_jis, MB_ERR_INVALID_CHARS, bytes.data(),
+                                         static_cast<int>(bytes.size()), nullptr, 0);
+  if (length <= 0) return false;
+  text = wide_to_utf8(cp932_to_wide(bytes));
+  return true;
+}
+
 std::string wide_to_cp932(std::wstring_view text, bool* lossy) {
   BOOL used_default = FALSE;
   std::string bytes = to_bytes(cp_shift_jis, text, &used_default);
@@ -50,4 +63,4 @@ std::string wide_to_cp932(std::wstring_view text, bool* lossy) {
   return bytes;
 }
 
-}  // namespace zanteq::win32
+}  // namespace zanteq::platform
