@@ -216,7 +216,7 @@ std::string settings_file_line_name(int line) {
 
 SettingsFileLines settings_file_field_lines(std::string_view field) {
   int first = 1;
-  for (const FieldLines& f : field_lines) {
+  for (const SettingsField& f : settings_fields()) {
     if (field == f.name) return {first, f.count};
     first += f.count;
   }
