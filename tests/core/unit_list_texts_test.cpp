@@ -1,10 +1,12 @@
 // What the unit list shows and writes without a run: the fields' Japanese
-// names, values as the dialogs show them and the site report's CSV.
+// names, values as the dialogs show them, the site report's CSV, the "-NN"
+// file names and the files refused before anything is sent.
 #include <gtest/gtest.h>
 
 #include <set>
 
 #include "core/bulk/site_report.h"
+#include "core/bulk/unit_list.h"
 #include "core/dialogs/field_texts.h"
 #include "core/settings/settings_fields.h"
 #include "core/settings/settings_file.h"
@@ -134,6 +136,67 @@ TEST(SiteReport, Utf8WithByteOrderMarkCrLfAndQuotedWhereCsvNeedsIt) {
   for (std::size_t i = 1; i < rows.size(); ++i)
     EXPECT_EQ(rows[i].rfind(csv_field(settings_file_line_label(static_cast<int>(i) + (i > 18 ? 8 : 0))), 0), 0u)
         << rows[i];
+}
+
+TEST(UnitFileNames, TheUnitsAddressBeforeTheExtension) {
+  const UnitTarget unit3{1, 3}, unit31{1, 31}, rs232c{0, 0};
+  EXPECT_EQ(unit_file_path("site.dat", unit3), "site-03.dat");
+  EXPECT_EQ(unit_file_path("C:\\jobs\\site.dat", unit31), "C:\\jobs\\site-31.dat");
+  EXPECT_EQ(unit_file_path("site", unit3), "site-03");
+  EXPECT_EQ(unit_file_path("C:\\jobs.2024\\site", unit3), "C:\\jobs.2024\\site-03");
+  EXPECT_EQ(unit_file_path("/home/me/jobs.2024/site", unit3), "/home/me/jobs.2024/site-03");
+  EXPECT_EQ(unit_file_path("C:\\jobs.2024\\site.v2.dat", unit3), "C:\\jobs.2024\\site.v2-03.dat");
+  EXPECT_EQ(unit_file_path("C:\\jobs\\.dat", unit3), "C:\\jobs\\.dat-03");
+  EXPECT_EQ(unit_file_path("C:\\jobs.2024\\site.dat", rs232c), "C:\\jobs.2024\\site.dat");
+  EXPECT_EQ(file_name_of("C:\\jobs.2024\\site-03.dat"), "site-03.dat");
+  EXPECT_EQ(file_name_of("/tmp/x/site-03.dat"), "site-03.dat");
+  EXPECT_EQ(file_name_of("site.dat"), "site.dat");
+}
+
+// A settings file with line `line` (1..72) replaced.
+std::string file_with(int line, const std::string& value) {
+  AppState app;
+  reset_settings(app);
+  std::string content;
+  for (int l = 1; l <= settings_file_lines; ++l)
+    content += (l == line ? value : settings_file_value(app.record, l)) + "\r\n";
+  return content;
+}
+
+TEST(UnitListFiles, AFileSetAllWouldRefuseIsRefusedBeforeTheFirstUnitNamingItsLine) {
+  UnitListFile file;
+  ASSERT_FALSE(load_unit_list_file(file_with(0, ""), UnitListUse::write, file));
+  ASSERT_TRUE(file.loaded());
+  ASSERT_EQ(file.write_plan().steps.size(), 50u);
+  EXPECT_EQ(file.write_plan().steps[25].command, "ADT030\r\n");
+  const std::string good_title_command = file.write_plan().steps[0].command;
+
+  const auto refused = [](const std::string& content, UnitListUse use) {
+    UnitListFile f;
+    const auto refusal = load_unit_list_file(content, use, f);
+    EXPECT_EQ(f.loaded(), !refusal);
+    return refusal.value_or(UnitListFileRefusal{0, "taken"});
+  };
+  const UnitListFileRefusal hold = refused(file_with(3, "2"), UnitListUse::write);
+  EXPECT_EQ(hold.line, 3);
+  EXPECT_EQ(hold.reason, "アラーム 保持時間: 3秒以上を設定してください。");
+  const UnitListFileRefusal title = refused(file_with(64, "\xF0\x40\x82\x60"), UnitListUse::write);
+  EXPECT_EQ(title.line, 64);
+  EXPECT_EQ(title.reason, "タイトル ch.03: ＪＩＳ第１水準,第２水準以外の字が選択されてます");
+  EXPECT_EQ(refused(file_with(65, "\x82\x60" "A"), UnitListUse::write).line, 65) << "odd length";
+  const UnitListFileRefusal damaged = refused(file_with(40, "7x"), UnitListUse::write);
+  EXPECT_EQ(damaged.line, 40);
+  EXPECT_EQ(refused(file_with(40, "7x"), UnitListUse::compare).line, 40);
+  EXPECT_EQ(refused(file_with(3, "2"), UnitListUse::compare).reason, "taken") << "a compare sends nothing";
+
+  // A refused file leaves the one loaded before as it was.
+  EXPECT_TRUE(load_unit_list_file(file_with(3, "2"), UnitListUse::write, file));
+  EXPECT_EQ(file.record().alarm_hold_time.str(), "030");
+  EXPECT_EQ(file.write_plan().steps[0].command, good_title_command);
+
+  EXPECT_EQ(unit_list_file_refused_text("D:\\site.dat", hold, UnitListUse::write),
+            "この設定ファイルでは書き込みできないため、中止しました。\n\nD:\\site.dat\n\n3行目: "
+            "アラーム 保持時間: 3秒以上を設定してください。\n\nどのユニットにも何も送っていません。");
 }
 
 }  // namespace
