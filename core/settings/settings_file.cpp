@@ -60,13 +60,17 @@ bool is_space(char c) {
 
 constexpr std::string_view empty_marker = "s";
 
-// A text as one token: "s" when empty, white space as '_'.
-std::string text_token(const std::string& text) {
-  if (text.empty()) return std::string(empty_marker);
-  std::string token = text;
+// White space as '_', so a text stays one token.
+std::string without_blanks(std::string_view text) {
+  std::string token(text);
   for (char& c : token)
     if (is_space(c)) c = '_';
   return token;
+}
+
+// A text as one token: "s" when empty.
+std::string text_token(const std::string& text) {
+  return text.empty() ? std::string(empty_marker) : without_blanks(text);
 }
 
 // The file's lines without their line ends; blank lines at the end are
@@ -139,7 +143,7 @@ struct ValueLine {
 // What a value line holds once it has passed its check.
 struct TakenValue {
   int number = 0;
-  std::string_view text;
+  std::string text;
 };
 
 constexpr int hold_time_line = 3;
@@ -194,7 +198,10 @@ std::optional<SettingsFileFault> read_settings_file(DeviceSettings& record, std:
         return refuse(is_title ? std::string("タイトルが20バイト（全角10文字）を超えています。")
                                : "保持時間" + quoted(line.text) + "が3文字を超えています。");
       }
-      taken.text = line.text == empty_marker ? std::string_view() : line.text;
+      // A blank inside the text (a hand-edited file) is taken as the '_'
+      // a save writes for it: the record holds what it will save, and the
+      // file saved from it loads as the same record.
+      taken.text = line.text == empty_marker ? std::string() : without_blanks(line.text);
     }
     values.push_back(taken);
   });

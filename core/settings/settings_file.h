@@ -11,6 +11,8 @@
 //  - a white-space byte inside the hold time or a title (an ASCII blank typed
 //    into an edit, or CR LF from a short ADT reply) is written as '_'. No
 //    Shift_JIS trail byte is white space, so no double-byte character is cut.
+//    A hand-edited file's blank inside a text is read as '_' too, so what
+//    loads is what a save writes.
 // Files written by earlier versions read as before.
 #pragma once
 
