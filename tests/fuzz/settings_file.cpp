@@ -1,0 +1,65 @@
+// Fuzz target: a settings file from anywhere (another PC, an older version,
+// a text editor, a damaged disk), the input whole.
+//
+// Checked besides the sanitizers:
+//  - a refused file leaves the record as it was, and names a line of the
+//    file (or the one after its last) with a reason;
+//  - a file that loads, saved and loaded again into another record, gives
+//    the same record: every number and every text slot byte for byte (the
+//    saved file need not be the loaded one: LF line ends, signs, blanks and
+//    an empty hold time all load), and the second save is the first;
+//  - the range check names one of the 72 lines.
+#include <algorithm>
+#include <memory>
+#include <string>
+
+#include "core/settings/settings_file.h"
+#include "tests/fuzz/fuzz_support.h"
+
+namespace zanteq::fuzz {
+namespace {
+
+// Every number 7 and every text "x": a record unlike both the factory's
+// and most files, so a value that did not load shows.
+const std::string& other_file() {
+  static const std::string file = [] {
+    std::string f;
+    for (int line = 1; line <= settings_file_lines; ++line) f += line == 3 || (line >= 62 && line <= 65) ? "x\n" : "7\n";
+    return f;
+  }();
+  return file;
+}
+
+}  // namespace
+}  // namespace zanteq::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace zanteq;
+  using namespace zanteq::fuzz;
+  const std::string_view content(reinterpret_cast<const char*>(data), size);
+
+  auto loaded = std::make_unique<DeviceSettings>();
+  const auto before = record_fields(*loaded);
+  const std::optional<SettingsFileFault> fault = read_settings_file(*loaded, content);
+  if (fault) {
+    FUZZ_CHECK(record_fields(*loaded) == before, "a refused file changed the record");
+    const int lines = static_cast<int>(std::count(content.begin(), content.end(), '\n')) +
+                      (content.empty() || content.back() == '\n' ? 0 : 1);
+    FUZZ_CHECK(fault->line >= 1 && fault->line <= lines + 1,
+               "a refusal names no line of the file");
+    FUZZ_CHECK(!fault->reason.empty(), "a refusal without a reason");
+    return 0;
+  }
+
+  if (const auto problem = check_settings_ranges(*loaded))
+    FUZZ_CHECK(problem->line >= 1 && problem->line <= settings_file_lines && !problem->text.empty(),
+               "a range problem names no line");
+
+  const std::string saved = format_settings_file(*loaded);
+  auto again = std::make_unique<DeviceSettings>();
+  FUZZ_CHECK(!read_settings_file(*again, other_file()), "the other record does not load");
+  FUZZ_CHECK(!read_settings_file(*again, saved), "a saved file does not load");
+  FUZZ_CHECK(record_fields(*again) == record_fields(*loaded), "a loaded file saved and loaded again differs");
+  FUZZ_CHECK(format_settings_file(*again) == saved, "a second save differs from the first");
+  return 0;
+}
