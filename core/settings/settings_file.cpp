@@ -373,6 +373,15 @@ std::optional<SettingsFileProblem> check_settings_ranges(const DeviceSettings& r
         problem = SettingsFileProblem{line, settings_file_line_name(line) + ": \"" + text +
                                                 "\" is not up to three digits"};
       }
+    } else {
+      // No edit offers a control character. A pair led by one goes to the
+      // unit shifted, as no JIS code (as the title commands have always
+      // sent it), and the unit refuses it after the steps before it went
+      // out; every other title the unit cannot take is refused before
+      // sending by the title's own check.
+      const std::string text = field.str();
+      if (std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
+        problem = SettingsFileProblem{line, settings_file_line_name(line) + ": holds a control character"};
     }
   });
   return problem;

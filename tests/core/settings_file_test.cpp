@@ -328,6 +328,7 @@ TEST(SettingsFileCheck, RefusesValuesNoDialogOffersAtTheirLine) {
       {54, "-1", "power_on_screen"},
       {3, "1a", "alarm_hold_time: \"1a\" is not up to three digits"},
       {67, "4", "split2_channels right"},
+      {63, "\x01\x40\x82\xa0", "title ch.02: holds a control character"},  // sent as no JIS code
   };
   for (const Damage& d : damages) {
     std::vector<std::string> lines = good;
