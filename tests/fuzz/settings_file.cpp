@@ -8,12 +8,21 @@
 //    the same record: every number and every text slot byte for byte (the
 //    saved file need not be the loaded one: LF line ends, signs, blanks and
 //    an empty hold time all load), and the second save is the first;
-//  - the range check names one of the 72 lines.
+//  - the range check names one of the 72 lines;
+//  - every command set-all builds from the loaded record is one clean line
+//    (printable ASCII, CR LF, within the line buffer), whatever the file
+//    held, and a file that passes the range check (all zanteqctl sends)
+//    gives only commands the unit takes, the simulated unit being the
+//    judge; a step refused before sending (a short hold time, a title
+//    without JIS codes) sends nothing.
 #include <algorithm>
 #include <memory>
 #include <string>
 
+#include "core/bulk/set_all.h"
+#include "core/link/framing.h"
 #include "core/settings/settings_file.h"
+#include "sim/unit_commands.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace zanteq::fuzz {
@@ -28,6 +37,25 @@ const std::string& other_file() {
     return f;
   }();
   return file;
+}
+
+bool clean_line(const std::string& command) {
+  if (command.size() < 3 || command.size() > max_command_length) return false;
+  if (command.compare(command.size() - 2, 2, "\r\n") != 0) return false;
+  return std::all_of(command.begin(), command.end() - 2, [](char c) { return c > 0x20 && c < 0x7F; });
+}
+
+void check_set_all(const std::string& file, bool in_range) {
+  auto app = std::make_unique<AppState>();
+  reset_settings(*app);
+  FUZZ_CHECK(!read_settings_file(app->record, file), "a saved file does not load");
+  sim::UnitState unit = sim::factory_state();
+  for (const PlannedStep& step : plan_set_all(*app)) {
+    FUZZ_CHECK(step.command.empty() != step.refusal.empty(), "a set-all step neither sends nor refuses");
+    if (step.command.empty()) continue;
+    FUZZ_CHECK(clean_line(step.command), "set-all builds a line that is no clean command");
+    if (in_range) FUZZ_CHECK(sim::handle_command(unit, step.command, 0) == sim::reply_go, "the unit refuses a set-all command");
+  }
 }
 
 }  // namespace
@@ -51,7 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
 
-  if (const auto problem = check_settings_ranges(*loaded))
+  const auto problem = check_settings_ranges(*loaded);
+  if (problem)
     FUZZ_CHECK(problem->line >= 1 && problem->line <= settings_file_lines && !problem->text.empty(),
                "a range problem names no line");
 
@@ -61,5 +90,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(!read_settings_file(*again, saved), "a saved file does not load");
   FUZZ_CHECK(record_fields(*again) == record_fields(*loaded), "a loaded file saved and loaded again differs");
   FUZZ_CHECK(format_settings_file(*again) == saved, "a second save differs from the first");
+  check_set_all(saved, !problem);
   return 0;
 }

@@ -14,6 +14,9 @@
 //    (answers_read) that the program's decoders know;
 //  - the unit's state written as set commands, applied to a factory unit,
 //    gives the same state;
+//  - the unit read by the program's read-all (line assembly, dispatch and
+//    decoders into a record) and that record sent by set-all to a factory
+//    unit: every command is taken, and the second unit reads the same;
 // and on the bus:
 //  - what the output queue lets out, in pieces and paced, is the answer
 //    byte for byte;
@@ -22,7 +25,12 @@
 #include <string>
 #include <vector>
 
+#include <memory>
+
 #include "core/bulk/read_all.h"
+#include "core/bulk/set_all.h"
+#include "core/link/dispatch.h"
+#include "core/link/line_assembler.h"
 #include "core/settings/decoders.h"
 #include "sim/bus.h"
 #include "sim/faults.h"
@@ -55,6 +63,30 @@ void check_state_round_trip(const UnitState& probe, std::int64_t now_ms) {
   for (const std::string& c : commands)
     FUZZ_CHECK(handle_command(fresh, c + "\r\n", now_ms) == reply_go, "the unit refuses its own state");
   FUZZ_CHECK(state_commands(fresh, now_ms) == commands, "the unit's state as commands gives another state");
+}
+
+std::vector<std::string> read_all_answers(UnitState& unit) {
+  std::vector<std::string> answers;
+  for (int step = 1; step <= read_all_step_count; ++step)
+    answers.push_back(handle_command(unit, read_all_command(step), probe_ms));
+  return answers;
+}
+
+void check_read_all_set_all(UnitState& unit) {
+  const std::vector<std::string> answers = read_all_answers(unit);
+  auto app = std::make_unique<AppState>();
+  reset_settings(*app);
+  LineAssembler assembler;
+  KeptMessage reporter;
+  for (const std::string& answer : answers)
+    assembler.feed(answer.data(), answer.size(),
+                   [&](std::string_view line) { dispatch_reply(app->link, app->record, reporter, line); });
+  UnitState copy = factory_state(probe_ms);
+  for (const PlannedStep& step : plan_set_all(*app)) {
+    FUZZ_CHECK(!step.command.empty(), "set-all refuses what read-all read from a unit");
+    FUZZ_CHECK(handle_command(copy, step.command, probe_ms) == reply_go, "a unit refuses what read-all read from another");
+  }
+  FUZZ_CHECK(read_all_answers(copy) == answers, "a unit read and written to another reads otherwise");
 }
 
 // Lets the queue out on a clock that jumps to each due time; what comes
@@ -141,5 +173,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(drain(queue, now_ns, paced) == a.bytes, "the output queue changed an answer");
   }
   check_state_round_trip(probe, probe_ms);
+  check_read_all_set_all(probe);
   return 0;
 }
