@@ -97,8 +97,11 @@ class Repository:
         return self.table("sim/unit_commands.cpp", "set_commands[]", r'\{"([A-Z0-9]+)", \d+,')
 
     def read_commands(self):
-        return [c.replace("\\r\\n", "") for c in
-                self.table("core/bulk/read_all.cpp", "single_reads[]", r'"(R[A-Z0-9]+\\r\\n)"')]
+        """The read-all commands: the channel reads (for ch.01) and the rest."""
+        found = re.findall(r'"(R[A-Z0-9]+)\\r\\n"', self.source("core/bulk/read_all.cpp"))
+        if not found:
+            sys.exit("make_corpus: no read commands in core/bulk/read_all.cpp")
+        return found
 
     def sim_values(self, option):
         return [v for s in self.scenarios for v in s.option_values(option)]
