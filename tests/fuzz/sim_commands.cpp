@@ -22,10 +22,10 @@
 //    byte for byte;
 //  - a refused control line says why;
 //  - the wire log's escapes read back as the bytes.
+#include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
-
-#include <memory>
 
 #include "core/bulk/read_all.h"
 #include "core/bulk/set_all.h"
