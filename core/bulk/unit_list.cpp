@@ -195,7 +195,7 @@ UnitListAction UnitList::begin(TransferTime now, UnitListRun run, std::vector<Un
   UnitListAction action;
   action.done = true;
   if (units.empty()) return action;
-  run_ = last_run_ = run;
+  run_ = run;
   units_ = std::move(units);
   plan_ = std::move(plan);
   current_ = 0;

@@ -215,7 +215,6 @@ class UnitList {
   UnitListAction line_failed(TransferTime now, std::string_view why);
 
   bool running() const { return run_ != UnitListRun::none; }
-  UnitListRun last_run() const { return last_run_; }
   const std::vector<UnitRow>& rows() const { return rows_; }
 
   // What the run does now ("03 に書き込み中 12/50"), or the last run's
@@ -252,7 +251,6 @@ class UnitList {
   std::vector<UnitRow> rows_;
 
   UnitListRun run_ = UnitListRun::none;
-  UnitListRun last_run_ = UnitListRun::none;
   std::vector<Unit> units_;
   std::size_t current_ = 0;  // index into units_ of the unit worked
   TransferPlan plan_;
