@@ -269,7 +269,7 @@ TEST_F(Ctl, BadInputIsRefusedWithNothingOnTheWire) {
   EXPECT_EQ(read_file(kept), "old\r\n");
 }
 
-TEST_F(Ctl, ScanFindsExactlyTheUnitsOnTheBus) {
+TEST_F(Ctl, ScanFindsExactlyTheUnitsOnTheBusAndABroadcastGoesAtTheTimerPace) {
   ASSERT_NO_FATAL_FAILURE(start({"--rs485", "0-7,12"}));
   CtlRun run = ctl(dir, {"--port", port(), "scan", "--timeout", "60"});
   EXPECT_EQ(run.status, 0) << run.err;
@@ -280,6 +280,14 @@ TEST_F(Ctl, ScanFindsExactlyTheUnitsOnTheBus) {
             "{\"command\":\"scan\",\"unit\":\"11\",\"result\":\"silent\"}\n"
             "{\"command\":\"scan\",\"unit\":\"12\",\"result\":\"answered\"}\n"
             "{\"command\":\"scan\",\"unit\":\"13\",\"result\":\"silent\"}\n");
+
+  // Nothing answers a broadcast: one line per 500 ms, the first one period in.
+  run = ctl(dir, {"--port", port(), "--broadcast", "send", "AMI", "APM", "--json"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(std::regex_search(run.out, std::regex(R"(^\{"command":"send","unit":"FF","result":"done","elapsed_ms":[1-9][0-9]{3,},"bytes_sent":14,"bytes_received":0,"replies":\[\{"line":"AMI"\},\{"line":"APM"\}\]\}\n$)")))
+      << run.out;
+  const std::string received = read_file(raw);
+  EXPECT_EQ(received.substr(received.size() - 14), "FFAMI\r\nFFAPM\r\n");
 }
 
 TEST_F(Ctl, AnAdapterThatHearsItselfFindsOnlyTheUnitsThereAndWritesThem) {
@@ -298,6 +306,13 @@ TEST_F(Ctl, AnAdapterThatHearsItselfFindsOnlyTheUnitsThereAndWritesThem) {
   EXPECT_TRUE(contains(run.out, R"("result":"done","steps_done":50,"steps":50,)")) << run.out;
   EXPECT_TRUE(contains(run.out, R"("echoes_skipped":50)")) << run.out;
   EXPECT_TRUE(contains(read_file(raw), "\r\n05VAH02200\r\n"));
+
+  // The fixed pace keeps the program's period even though the replies are in.
+  run = ctl(dir, {"--port", port(), "--address", "2", "--pace", "fixed", "send", "RVN", "RVN", "RVN", "--json"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  std::smatch elapsed;
+  ASSERT_TRUE(std::regex_search(run.out, elapsed, std::regex(R"("elapsed_ms":(\d+))"))) << run.out;
+  EXPECT_GE(std::stoi(elapsed[1]), 1000) << "two periods of 500 ms";
 }
 
 // The rows of --log against what the core's formatter makes of the same
