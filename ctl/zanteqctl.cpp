@@ -8,7 +8,6 @@
 // Everything the user gives is checked before the port is opened: bad usage
 // or a bad file ends with exit status 2 and nothing on the wire.
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 
 #include "core/bulk/bus_scan.h"
@@ -110,7 +109,7 @@ class LogOutput {
  public:
   explicit LogOutput(const std::string& path) : path_(path) {
     if (path.empty()) return;
-    store_ = std::make_unique<PathLogFileStore>(std::filesystem::u8path(path));
+    store_ = std::make_unique<PathLogFileStore>(platform::file_path(path));
     writer_ = std::make_unique<LogFileWriter>(*store_);
   }
   ~LogOutput() { flush(); }
