@@ -185,6 +185,7 @@ class Session {
     });
     if (!stderr_is_terminal()) say("zanteqctl: %s: %s ...\n", who, verb);
     const LoopRun result = loop_.run(transfer, transfer_target(target), record);
+    loop_.after_each(nullptr);
     progress_.clear();
     if (transfer.outcome().end == TransferEnd::line_failed)
       log_.port(LogKind::port_lost, options_.port, transfer.outcome().message);
@@ -194,7 +195,7 @@ class Session {
 
   // A run without progress of its own (a scan question).
   LoopRun ask(Transfer& transfer, const UnitTarget& target, DeviceSettings& record) {
-    loop_.after_each([&](const Transfer&) { log_.flush(); });
+    loop_.after_each([this](const Transfer&) { log_.flush(); });
     const LoopRun result = loop_.run(transfer, transfer_target(target), record);
     if (transfer.outcome().end == TransferEnd::line_failed)
       log_.port(LogKind::port_lost, options_.port, transfer.outcome().message);
