@@ -32,6 +32,7 @@ bool TransferRunner::start(TransferPlan plan, TransferPacing pacing, TransferTar
   holds_line_ = true;
   transfer_.emplace(std::move(plan), pacing);
   record_ = &record;
+  ++run_;
   running_ = true;
   reported_step_ = 0;
   waiting_ = stop_waiting_ = port_gone_ = false;
@@ -147,14 +148,17 @@ void TransferRunner::serve_waiting() {
 
 void TransferRunner::feed_lines() {
   const LineHandOff::Taken taken = port_.take_transfer_lines();
+  const unsigned run = run_;
   for (const std::string& line : taken.lines) {
-    if (!running_ || busy_) return;  // over, or a box opened: later lines wait no more
+    // Over (or the client started the next run), or a box opened: the
+    // later lines of this batch are nobody's.
+    if (!running_ || busy_ || run_ != run) return;
     const int step = transfer_->step();
     act(transfer_->line(now(), line, *record_));
     // The rest of this batch came before the command just sent.
     if (transfer_->pacing() == Pacing::replies && transfer_->step() != step) break;
   }
-  if (taken.interrupted && running_ && !busy_) act(port_failed());
+  if (taken.interrupted && running_ && !busy_ && run_ == run) act(port_failed());
 }
 
 void TransferRunner::wake_if_due() {

@@ -134,6 +134,7 @@ class TransferRunner {
   bool holds_line_ = false;
   bool timer_armed_ = false;
   TransferTime armed_for_{0};
+  unsigned run_ = 0;       // counts the starts
   int reported_step_ = 0;  // the last step told to the client
   bool busy_ = false;      // inside act(): a box may be open
   bool waiting_ = false;   // lines or a tick came while busy
