@@ -49,7 +49,7 @@ class BusScanTest : public ::testing::Test {
 
 TEST_F(BusScanTest, AsksEachAddressOnceAndTellsWhoAnswered) {
   bus.replies = {{3, "03VN1234"}, {5, "05E3"}, {9, "19VN1234"}, {31, "31VN0102"}};
-  BusScan scan(exchange, app.link, {31, 2, 3, 5, 9}, 20);
+  BusScan scan(exchange, app.link, {31, 2, 3, 5, 9}, 1000);
   EXPECT_EQ(scan.count(), 5u);
 
   std::vector<ScanAnswer> answers;
