@@ -62,7 +62,10 @@ void add_columns(HWND list, const std::vector<std::pair<const wchar_t*, int>>& c
     column.iSubItem = static_cast<int>(i);
     SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
   }
-  SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+  // A result cut off by its column (a file name, the system's words on a
+  // failed save) shows whole under the mouse.
+  const LPARAM style = LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP;
+  SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, style, style);
 }
 
 void set_cell(HWND list, int row, int column, const std::string& utf8) {
@@ -126,7 +129,7 @@ class UnitListDialog {
       : dialog_(dialog), list_view_(GetDlgItem(dialog, IDC_UNIT_LIST)), list_(platform::cp932_to_utf8) {}
 
   void init() {
-    add_columns(list_view_, {{L"アドレス", 24}, {L"状態", 24}, {L"結果", 52}});
+    add_columns(list_view_, {{L"アドレス", 20}, {L"状態", 22}, {L"結果", 58}});
     show({});
     SetFocus(GetDlgItem(dialog_, IDC_UNIT_SCAN));
   }
