@@ -136,6 +136,7 @@ std::string unit_file_path(const std::string& path, const UnitTarget& unit);
 // The last component of a path, after '/' or '\\'.
 std::string file_name_of(const std::string& path);
 
+
 // ---- rows -------------------------------------------------------------------
 
 // One line of the 相違点 dialog (UTF-8, as the dialogs show the values).
@@ -157,6 +158,25 @@ struct UnitRow {
 
   std::string state_text() const { return answering ? "応答あり" : "応答なし"; }
 };
+
+// ---- the files of a read and of the site report ------------------------------
+// The files a read of these units to `path` writes, in row order
+// (unit_file_path of each row; rows outside `rows` are left out).
+std::vector<std::string> unit_files(const std::vector<UnitRow>& rows, const std::vector<int>& selected,
+                                    const std::string& path);
+
+// The one question before a read replaces files of an earlier one: the
+// first five by name, then how many more.
+std::string unit_files_replace_question(const std::vector<std::string>& existing);
+
+// The name the site report goes to: as chosen, with ".csv" when the file's
+// name has no extension.
+std::string site_report_path(const std::string& chosen);
+
+// Boxes of files that could not be read or written (`error`: the system's
+// words).
+std::string unit_list_file_unreadable_text(const std::string& path, const std::string& error);
+std::string site_report_failed_text(const std::string& path, const std::string& error);
 
 // ---- the runs ---------------------------------------------------------------
 

@@ -164,7 +164,7 @@ class UnitListDialog {
     if (!path) return;
     std::string content, error;
     if (!platform::read_file(*path, content, error, largest_settings_file)) {
-      show_warning_box(("設定ファイルを読み込めませんでした。\n\n" + *path + "\n\n" + error).c_str());
+      show_warning_box(unit_list_file_unreadable_text(*path, error).c_str());
       return;
     }
     UnitListFile file;
@@ -183,11 +183,9 @@ class UnitListDialog {
     if (report.empty()) return;
     const std::optional<std::string> chosen = choose_path(dialog_, PathDialog::save, L"一覧表の保存", report_filter);
     if (!chosen) return;
-    std::string path = *chosen;
-    if (file_name_of(path).find('.') == std::string::npos) path += ".csv";
+    const std::string path = site_report_path(*chosen);
     std::string error;
-    if (!platform::replace_file(path, report, error))
-      show_warning_box(("一覧表を保存できませんでした。\n\n" + path + "\n\n" + error).c_str());
+    if (!platform::replace_file(path, report, error)) show_warning_box(site_report_failed_text(path, error).c_str());
   }
 
   void show_details(int row) {
@@ -361,17 +359,10 @@ class UnitListDialog {
   // Files of an earlier read under the same name are replaced only when the
   // user says so, once for all of them.
   bool may_replace(const std::vector<int>& selected, const std::string& path) {
-    std::string existing;
-    int count = 0;
-    for (const int row : selected) {
-      if (row < 0 || row >= static_cast<int>(list_.rows().size())) continue;
-      const std::string file = unit_file_path(path, list_.rows()[static_cast<std::size_t>(row)].target);
-      if (GetFileAttributesW(utf8_to_wide(file).c_str()) == INVALID_FILE_ATTRIBUTES) continue;
-      if (++count <= 5) existing += file + "\n";
-    }
-    if (count == 0) return true;
-    if (count > 5) existing += "ほか " + std::to_string(count - 5) + " 個\n";
-    return ask_yes_no(("次のファイルは既に存在します。\n\n" + existing + "\n上書きしますか？").c_str(), "ユニット一覧");
+    std::vector<std::string> existing;
+    for (const std::string& file : unit_files(list_.rows(), selected, path))
+      if (GetFileAttributesW(utf8_to_wide(file).c_str()) != INVALID_FILE_ATTRIBUTES) existing.push_back(file);
+    return existing.empty() || ask_yes_no(unit_files_replace_question(existing).c_str(), "ユニット一覧");
   }
 
   const HWND dialog_;
@@ -421,6 +412,12 @@ BOOL on_notify(UnitListDialog& state, const NMHDR& header) {
   return FALSE;
 }
 
+BOOL on_timer(UnitListDialog& state, WPARAM timer_id) {
+  if (timer_id != TIMER_UNIT_LIST) return FALSE;
+  state.on_timer();
+  return TRUE;
+}
+
 void on_destroy(HWND dialog) {
   UnitListDialog* state = state_of(dialog);
   SetWindowLongPtrW(dialog, DWLP_USER, 0);
@@ -438,7 +435,7 @@ INT_PTR CALLBACK unit_list_dialog_proc(HWND dialog, UINT message, WPARAM wparam,
   switch (message) {
     case WM_COMMAND: return on_command(*state, LOWORD(wparam));
     case WM_NOTIFY: return on_notify(*state, *reinterpret_cast<const NMHDR*>(lparam));
-    case WM_TIMER: if (wparam == TIMER_UNIT_LIST) state->on_timer(); return TRUE;
+    case WM_TIMER: return on_timer(*state, wparam);
     case message_transfer_lines: state->on_lines(); return TRUE;
     case WM_DESTROY: on_destroy(dialog); return FALSE;
     default: return FALSE;
