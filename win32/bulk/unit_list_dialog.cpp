@@ -141,12 +141,16 @@ class UnitListDialog {
   }
 
   void select_all() {
+    if (list_.running()) return;
     const int count = static_cast<int>(SendMessageW(list_view_, LVM_GETITEMCOUNT, 0, 0));
     for (int row = 0; row < count; ++row) select_row(list_view_, row, true);
     SetFocus(list_view_);
   }
 
+  // The buttons that start something are disabled during a run; a command
+  // that reaches the dialog anyway (posted, a key) starts nothing.
   void read() {
+    if (list_.running()) return;
     const std::vector<int> selected = selected_rows(list_view_);
     const std::optional<std::string> chosen =
         choose_path(dialog_, PathDialog::name, L"読み込んだ設定の保存先（ユニットごとに -番号 を付けます）", settings_filter);
@@ -158,6 +162,7 @@ class UnitListDialog {
   }
 
   void send_or_compare(UnitListUse use) {
+    if (list_.running()) return;
     const std::vector<int> selected = selected_rows(list_view_);
     const wchar_t* title = use == UnitListUse::write ? L"書き込む設定ファイル" : L"比較する設定ファイル";
     const std::optional<std::string> path = choose_path(dialog_, PathDialog::open, title, settings_filter);
@@ -179,6 +184,7 @@ class UnitListDialog {
   void stop() { act(list_.stop(now())); }
 
   void save_report() {
+    if (list_.running()) return;
     const std::string report = list_.site_report();
     if (report.empty()) return;
     const std::optional<std::string> chosen = choose_path(dialog_, PathDialog::save, L"一覧表の保存", report_filter);
