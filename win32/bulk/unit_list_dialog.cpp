@@ -411,6 +411,11 @@ BOOL on_notify(UnitListDialog& state, const NMHDR& header) {
     if (reinterpret_cast<const NMLISTVIEW&>(header).uChanged & LVIF_STATE) state.selection_changed();
     return TRUE;
   }
+  // Ctrl+A selects every row, as in Explorer's lists.
+  if (header.code == LVN_KEYDOWN) {
+    if (reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey == 'A' && GetKeyState(VK_CONTROL) < 0) state.select_all();
+    return TRUE;
+  }
   if (header.code == NM_DBLCLK) {
     state.show_details(reinterpret_cast<const NMITEMACTIVATE&>(header).iItem);
     return TRUE;
