@@ -1159,12 +1159,17 @@ class Driver {
     for (std::size_t i = 1; i < w.size(); ++i) request += (i > 1 ? " " : "") + w[i];
     const std::wstring path = work_folder_ + L"host-request";
     const std::wstring error = work_folder_ + L"host-error";
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    // Written beside it and then renamed: the runner polls for the request
+    // and must never read it empty or half written.
+    const std::wstring partial = path + L".partial";
+    const HANDLE file = CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return fail(f, "cannot write the host request");
     DWORD written = 0;
     request += "\n";
-    WriteFile(file, request.data(), static_cast<DWORD>(request.size()), &written, nullptr);
+    const BOOL wrote = WriteFile(file, request.data(), static_cast<DWORD>(request.size()), &written, nullptr);
     CloseHandle(file);
+    if (!wrote || written != request.size() || !MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING))
+      return fail(f, "cannot write the host request");
     if (!wait_for(20000, [&] { return GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES; })) {
       return fail(f, "the runner did not carry out \"host " + request + "\"");
     }
