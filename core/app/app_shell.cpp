@@ -81,6 +81,7 @@ void note_dialog_opening(int& corner_clicks, ShellDialog dialog) {
     case ShellDialog::set_all:
     case ShellDialog::read_all:
     case ShellDialog::slave_address:
+    case ShellDialog::unit_list:
     case ShellDialog::interface_settings: corner_clicks = 0; break;
     default: break;
   }

@@ -53,11 +53,12 @@ bool count_corner_click(int& corner_clicks, std::uint32_t position);
 // The dialogs the main window opens from its menu and toolbar.
 enum class ShellDialog {
   alarm, video_loss, date_time, title, auto_switch, video_adjust, display_channel,
-  video_format, agc, other, set_all, read_all, slave_address, interface_settings, about,
+  video_format, agc, other, set_all, read_all, slave_address, unit_list, interface_settings, about,
 };
 // Opening the auto-switch or the other settings dialog, or any dialog of the
-// maintenance menu (set-all, read-all, slave address, interface), starts the
-// count toward the hidden route again; the other dialogs leave it standing.
+// maintenance menu (set-all, read-all, slave address, unit list, interface),
+// starts the count toward the hidden route again; the other dialogs leave it
+// standing.
 void note_dialog_opening(int& corner_clicks, ShellDialog dialog);
 
 // "ZANTEQ" while no file is known, else "ZANTEQ - " and the file's name

@@ -73,6 +73,39 @@ std::string unit_file_path(const std::string& path, const UnitTarget& unit) {
   return path.substr(0, dot) + "-" + unit.name() + path.substr(dot);
 }
 
+std::vector<std::string> unit_files(const std::vector<UnitRow>& rows, const std::vector<int>& selected,
+                                    const std::string& path) {
+  std::vector<int> chosen;
+  for (const int row : selected)
+    if (row >= 0 && row < static_cast<int>(rows.size())) chosen.push_back(row);
+  std::sort(chosen.begin(), chosen.end());
+  chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
+  std::vector<std::string> files;
+  for (const int row : chosen) files.push_back(unit_file_path(path, rows[static_cast<std::size_t>(row)].target));
+  return files;
+}
+
+std::string unit_files_replace_question(const std::vector<std::string>& existing) {
+  constexpr std::size_t named = 5;
+  std::string text = "次のファイルは既に存在します。\n\n";
+  for (std::size_t i = 0; i < existing.size() && i < named; ++i) text += existing[i] + "\n";
+  if (existing.size() > named) text += "ほか " + std::to_string(existing.size() - named) + " 個\n";
+  return text + "\n上書きしますか？";
+}
+
+std::string site_report_path(const std::string& chosen) {
+  return file_name_of(chosen).find('.') == std::string::npos ? chosen + ".csv" : chosen;
+}
+
+std::string unit_list_file_unreadable_text(const std::string& path, const std::string& error) {
+  return "設定ファイルを読み込めませんでした。\n\n" + path + "\n\n" + error + "\n\nどのユニットにも何も送っていません。";
+}
+
+std::string site_report_failed_text(const std::string& path, const std::string& error) {
+  return "一覧表を保存できませんでした。\n\n" + path + "\n\n" + error +
+         "\n\n保存先のファイルは書き換えていません。書き込み禁止、空き容量、USBメモリーやネットワークの接続を確認してください。";
+}
+
 // ---- results --------------------------------------------------------------------
 
 namespace {

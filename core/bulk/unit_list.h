@@ -32,16 +32,21 @@
 // One UnitList lives as long as the dialog (DWLP_USER), on the interface
 // thread; `now` is a steady clock in milliseconds (GetTickCount64).
 //  - Start: 検索 calls scan(now, rs_control); 読み込み… asks the save dialog
-//    for a name (with_dat_extension) and calls read(now, selected, path);
+//    for a name (with_dat_extension), asks once before replacing files of
+//    an earlier read (unit_files, unit_files_replace_question) and calls
+//    read(now, selected, path);
 //    書き込み… and 比較… ask the open dialog, read the file whole and load it
 //    with load_unit_list_file: a refusal is shown in a box
 //    (unit_list_file_refused_text) before anything starts; otherwise
 //    write() or compare(). `selected` is the list view's selected rows at
 //    the moment of the click.
-//  - Lines: the receiving thread cuts lines (LineAssembler) and posts each
-//    complete line, as soon as its LF is in, to the dialog; the handler of
-//    that message calls line(now, text). While no run goes, lines are
-//    ignored here (and nobody else takes them: they are the list's).
+//  - Lines: from Start to the end of the run the dialog holds the link's
+//    line hand-off (core/link/line_handoff.h), so every complete line is
+//    the list's and none reaches the reply dispatch; the receiving thread
+//    posts a message as soon as a line's LF is in, and its handler calls
+//    line(now, text) for each line waiting, dropping the rest of the batch
+//    once a command has gone out (they came before it). While no run goes,
+//    lines are ignored here.
 //  - Time: one one-shot timer (SetTimer with the same id re-arms it) for
 //    `wake_at`; its WM_TIMER kills it and calls wake(now).
 //  - 中止 calls stop(now). A port that fails calls line_failed(now, why).
@@ -157,6 +162,26 @@ struct UnitRow {
 
   std::string state_text() const { return answering ? "応答あり" : "応答なし"; }
 };
+
+// ---- the files of a read and of the site report ------------------------------
+
+// The files a read of these units to `path` writes, in row order
+// (unit_file_path of each row; rows outside `rows` are left out).
+std::vector<std::string> unit_files(const std::vector<UnitRow>& rows, const std::vector<int>& selected,
+                                    const std::string& path);
+
+// The one question before a read replaces files of an earlier one: the
+// first five by name, then how many more.
+std::string unit_files_replace_question(const std::vector<std::string>& existing);
+
+// The name the site report goes to: as chosen, with ".csv" when the file's
+// name has no extension.
+std::string site_report_path(const std::string& chosen);
+
+// Boxes of files that could not be read or written (`error`: the system's
+// words).
+std::string unit_list_file_unreadable_text(const std::string& path, const std::string& error);
+std::string site_report_failed_text(const std::string& path, const std::string& error);
 
 // ---- the runs ---------------------------------------------------------------
 

@@ -101,7 +101,8 @@ TEST(CornerClicks, TheCornerIsTwentyPixelsAndKeyboardRequestsDoNotCount) {
 TEST(CornerClicks, SomeDialogsStartTheCountAgainWhenOpened) {
   const ShellDialog restarting[] = {ShellDialog::auto_switch, ShellDialog::other,
                                     ShellDialog::set_all,     ShellDialog::read_all,
-                                    ShellDialog::slave_address, ShellDialog::interface_settings};
+                                    ShellDialog::slave_address, ShellDialog::unit_list,
+                                    ShellDialog::interface_settings};
   const ShellDialog keeping[] = {ShellDialog::alarm,        ShellDialog::video_loss,
                                  ShellDialog::date_time,    ShellDialog::title,
                                  ShellDialog::video_adjust, ShellDialog::display_channel,

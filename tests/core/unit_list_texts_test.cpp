@@ -153,6 +153,29 @@ TEST(UnitFileNames, TheUnitsAddressBeforeTheExtension) {
   EXPECT_EQ(file_name_of("site.dat"), "site.dat");
 }
 
+TEST(UnitFileNames, AReadsFilesTheQuestionBeforeReplacingThemAndTheReportsName) {
+  std::vector<UnitRow> rows(4);
+  rows[0].target = {1, 0};
+  rows[1].target = {1, 3};
+  rows[2].target = {1, 12};
+  rows[3].target = {1, 31};
+  // in row order, each once, rows that are not there left out
+  EXPECT_EQ(unit_files(rows, {3, 1, 3, 7, -1}, "C:\\s\\site.dat"),
+            (std::vector<std::string>{"C:\\s\\site-03.dat", "C:\\s\\site-31.dat"}));
+  EXPECT_TRUE(unit_files(rows, {}, "site.dat").empty());
+
+  EXPECT_EQ(unit_files_replace_question({"a-00.dat", "a-03.dat"}),
+            "次のファイルは既に存在します。\n\na-00.dat\na-03.dat\n\n上書きしますか？");
+  std::vector<std::string> seven;
+  for (int i = 0; i < 7; ++i) seven.push_back("a-0" + std::to_string(i) + ".dat");
+  EXPECT_EQ(unit_files_replace_question(seven),
+            "次のファイルは既に存在します。\n\na-00.dat\na-01.dat\na-02.dat\na-03.dat\na-04.dat\nほか 2 個\n\n上書きしますか？");
+
+  EXPECT_EQ(site_report_path("C:\\jobs.2024\\site"), "C:\\jobs.2024\\site.csv");
+  EXPECT_EQ(site_report_path("C:\\jobs\\site.csv"), "C:\\jobs\\site.csv");
+  EXPECT_EQ(site_report_path("C:\\jobs\\site.txt"), "C:\\jobs\\site.txt");
+}
+
 // A settings file with line `line` (1..72) replaced.
 std::string file_with(int line, const std::string& value) {
   AppState app;

@@ -42,6 +42,7 @@ const DialogCommand dialog_commands[] = {
     {IDM_SET_ALL, no_command, IDD_SET_ALL, set_all_dialog_proc, ShellDialog::set_all},
     {IDM_READ_ALL, no_command, IDD_READ_ALL, read_all_dialog_proc, ShellDialog::read_all},
     {IDM_SLAVE_ADDRESS, no_command, IDD_SLAVE_ADDRESS, slave_address_dialog_proc, ShellDialog::slave_address},
+    {IDM_UNIT_LIST, no_command, IDD_UNIT_LIST, unit_list_dialog_proc, ShellDialog::unit_list},
     {IDM_INTERFACE, no_command, IDD_INTERFACE, interface_dialog_proc, ShellDialog::interface_settings},
     {IDM_ABOUT, no_command, IDD_ABOUT, about_dialog_proc, ShellDialog::about},
 };

@@ -23,10 +23,13 @@
 //    runs have always shown; a unit list keeps a row per unit and shows no
 //    box at all.
 //
-// A unit list works units one after another with one runner: start() the
-// next unit from transfer_done() or later, each with its own plan, target
-// and record; stop() finishes the command on the wire first (its reply or
-// its time-out), abandon() ends at once when the window goes away.
+// Units can be worked one after another with one runner (the end-to-end
+// link probe does): start() the next unit from transfer_done() or later,
+// each with its own plan, target and record; stop() finishes the command
+// on the wire first (its reply or its time-out), abandon() ends at once
+// when the window goes away. The unit list dialog does not use it: its
+// core (core/bulk/unit_list.h) runs the engine of each unit itself, and
+// the dialog holds the hand-off for the whole run.
 //
 //     TransferRunner runner(dialog, TIMER_UNITS, serial_port(), client);
 //     runner.start(read_all_transfer_plan(), {Pacing::replies, 0}, {1, 3}, unit_record);

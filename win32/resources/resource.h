@@ -29,6 +29,8 @@
 #define IDD_SET_ALL 143
 #define IDD_INTERFACE 144
 #define IDD_READ_ALL 145
+#define IDD_UNIT_LIST 146
+#define IDD_UNIT_DIFFERENCES 147
 #define IDD_VIDEO_FORMAT 148
 #define IDD_AGC 150
 
@@ -50,6 +52,7 @@
 #define IDM_OTHER 32787
 #define IDM_SET_ALL 32788
 #define IDM_SLAVE_ADDRESS 32790
+#define IDM_UNIT_LIST 32830
 #define IDM_READ_ALL 32789
 #define IDM_INTERFACE 32791
 #define IDM_ABOUT 120
@@ -79,6 +82,7 @@
 #define TIMER_SET_ALL 16
 #define TIMER_PORT_RETRY 20   // reopens a pulled adapter's port
 #define TIMER_TRANSFER 30     // a dialog's run at the reply pace: its one-shot wake-up
+#define TIMER_UNIT_LIST 31    // the unit list's runs: their one-shot wake-up
 
 // ---- Messages posted to the main window -------------------------------------
 
@@ -252,3 +256,17 @@
 #define IDC_AGC_CH3_SET 1137
 #define IDC_AGC_CH4 1136
 #define IDC_AGC_CH4_SET 1138
+
+// unit list (146) and its differences (147)
+#define IDC_UNIT_LIST 1500
+#define IDC_UNIT_SCAN 1501
+#define IDC_UNIT_SELECT_ALL 1502
+#define IDC_UNIT_READ 1503
+#define IDC_UNIT_WRITE 1504
+#define IDC_UNIT_COMPARE 1505
+#define IDC_UNIT_STOP 1506
+#define IDC_UNIT_REPORT 1507
+#define IDC_UNIT_PROGRESS 1508
+#define IDC_UNIT_STATUS 1509
+#define IDC_UNIT_DETAILS 1510
+#define IDC_UNIT_DIFFERENCES 1520

@@ -33,26 +33,8 @@ class Win32FilePlatform final : public FilePlatform {
   bool ask_yes_no(const char* text) override { return win32::ask_yes_no(text, "ZANTEQ"); }
 
   std::optional<std::string> choose_file(FileDialogMode mode) override {
-    std::vector<wchar_t> path(path_chars, L'\0');
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = main_window();
-    dialog.lpstrFilter = filter;
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = path.data();
-    dialog.nMaxFile = path_chars;
-    BOOL chosen = FALSE;
-    if (mode == FileDialogMode::open) {
-      dialog.lpstrTitle = L"ファイルのオープン";
-      dialog.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
-      chosen = GetOpenFileNameW(&dialog);
-    } else {
-      dialog.lpstrTitle = L"ファイルの保存";
-      dialog.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
-      chosen = GetSaveFileNameW(&dialog);
-    }
-    if (!chosen) return std::nullopt;
-    return wide_to_utf8(path.data());
+    if (mode == FileDialogMode::open) return choose_path(main_window(), PathDialog::open, L"ファイルのオープン", filter);
+    return choose_path(main_window(), PathDialog::save, L"ファイルの保存", filter);
   }
 
   bool file_exists(const std::string& path) override {
@@ -86,6 +68,28 @@ class Win32FilePlatform final : public FilePlatform {
 };
 
 }  // namespace
+
+std::optional<std::string> choose_path(HWND owner, PathDialog kind, const wchar_t* title, const wchar_t* filter) {
+  std::vector<wchar_t> path(path_chars, L'\0');
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = owner;
+  dialog.lpstrFilter = filter;
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = path.data();
+  dialog.nMaxFile = path_chars;
+  dialog.lpstrTitle = title;
+  BOOL chosen = FALSE;
+  if (kind == PathDialog::open) {
+    dialog.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+    chosen = GetOpenFileNameW(&dialog);
+  } else {
+    dialog.Flags = OFN_HIDEREADONLY | (kind == PathDialog::save ? OFN_OVERWRITEPROMPT : 0);
+    chosen = GetSaveFileNameW(&dialog);
+  }
+  if (!chosen) return std::nullopt;
+  return wide_to_utf8(path.data());
+}
 
 FileCommands& file_commands() {
   static Win32FilePlatform platform;

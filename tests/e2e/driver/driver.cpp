@@ -121,6 +121,69 @@ HWND find_main_window(const std::string& process) {
   return search.found;
 }
 
+
+// ---- list views of another process -----------------------------------------
+
+// A list view's messages carry pointers, which the system does not carry
+// across processes: their structures and texts go through memory of the
+// program's own.
+class RemoteMemory {
+ public:
+  RemoteMemory(HWND window, std::size_t size) : size_(size) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (process_) address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  }
+  ~RemoteMemory() {
+    if (address_) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    if (process_) CloseHandle(process_);
+  }
+  RemoteMemory(const RemoteMemory&) = delete;
+  RemoteMemory& operator=(const RemoteMemory&) = delete;
+
+  bool ok() const { return address_ != nullptr; }
+  char* at(std::size_t offset) const { return static_cast<char*>(address_) + offset; }
+  bool write(std::size_t offset, const void* data, std::size_t size) const {
+    return offset + size <= size_ && WriteProcessMemory(process_, at(offset), data, size, nullptr);
+  }
+  bool read(std::size_t offset, void* data, std::size_t size) const {
+    return offset + size <= size_ && ReadProcessMemory(process_, at(offset), data, size, nullptr);
+  }
+
+ private:
+  HANDLE process_ = nullptr;
+  void* address_ = nullptr;
+  std::size_t size_;
+};
+
+// Every row of a list view, cells joined by " | ", rows by a line feed.
+std::wstring list_view_rows(HWND list) {
+  constexpr std::size_t text_chars = 1024;
+  RemoteMemory memory(list, sizeof(LVITEMW) + text_chars * sizeof(wchar_t));
+  if (!memory.ok()) return L"(the list view's memory cannot be reached)";
+  const HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+  const int columns = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+  const int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  std::wstring all;
+  for (int row = 0; row < rows; ++row) {
+    if (row > 0) all += L"\n";
+    for (int column = 0; column < columns; ++column) {
+      LVITEMW item{};
+      item.iSubItem = column;
+      item.pszText = reinterpret_cast<wchar_t*>(memory.at(sizeof item));
+      item.cchTextMax = static_cast<int>(text_chars);
+      memory.write(0, &item, sizeof item);
+      const auto length = static_cast<std::size_t>(SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(memory.at(0))));
+      std::wstring text(std::min(length, text_chars), L'\0');
+      if (!text.empty()) memory.read(sizeof item, text.data(), text.size() * sizeof(wchar_t));
+      if (column > 0) all += L" | ";
+      all += text;
+    }
+  }
+  return all;
+}
+
 // ---- the driver ------------------------------------------------------------
 
 class Driver {
@@ -196,6 +259,9 @@ class Driver {
     if (command == "command") return dialog_command(number(w, 1, 0), f);
     if (command == "checked") return checked(number(w, 1, 0), number(w, 2, 1) != 0, number(w, 3, default_timeout_ms), f);
     if (command == "enabled") return enabled(number(w, 1, 0), number(w, 2, 1) != 0, number(w, 3, default_timeout_ms), f);
+    if (command == "rows") return rows(number(w, 1, 0), word(w, 2, ""), number(w, 3, default_timeout_ms), f);
+    if (command == "select") return select(w, f);
+    if (command == "row-dblclick") return row_double_click(number(w, 1, 0), number(w, 2, 0), f);
     if (command == "text-is") return text_is(number(w, 1, 0), word(w, 2, ""), number(w, 3, default_timeout_ms), f);
     if (command == "type") return type(number(w, 1, 0), word(w, 2, ""), f);
     if (command == "key") return key(number(w, 1, 0), word(w, 2, "return"), f);
@@ -476,6 +542,7 @@ class Driver {
       const std::wstring value = wide(path);
       SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(value.c_str()));
       PostMessageW(found, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(found, IDOK)));
+      clicked_at_ = GetTickCount64();  // OK starts what the dialog was asked for
     }
     if (!wait_for(default_timeout_ms, [&] { return !IsWindow(found) || !IsWindowVisible(found); })) {
       fail(f, "the file dialog stays open");
@@ -580,14 +647,69 @@ class Driver {
     }
   }
 
+  // rows <id> <text> [timeout ms]: the list view's rows are exactly these
+  // ("03 | 応答あり | 完了\n05 | 応答あり | "), waited for.
+  void rows(DWORD id, const std::string& expected, DWORD timeout, Failure& f) {
+    const HWND control = need_control(f, static_cast<int>(id));
+    if (!control) return;
+    const std::wstring wanted = wide(expected);
+    std::wstring seen;
+    if (!wait_for(timeout, [&] { return (seen = list_view_rows(control)) == wanted; })) {
+      fail(f, "list view " + std::to_string(id) + " holds \"" + shown(seen) + "\"");
+    }
+  }
+
+  // select <id> <row>...: exactly these rows of the list view are selected
+  // (none without rows), as clicks with Ctrl held would leave them; the
+  // dialog hears of each change.
+  void select(const std::vector<std::string>& w, Failure& f) {
+    const HWND control = need_control(f, static_cast<int>(number(w, 1, 0)));
+    if (!control) return;
+    RemoteMemory memory(control, sizeof(LVITEMW));
+    if (!memory.ok()) return fail(f, "the list view's memory cannot be reached");
+    const int rows = static_cast<int>(SendMessageW(control, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < rows; ++row) {
+      bool wanted = false;
+      for (std::size_t i = 2; i < w.size(); ++i) wanted = wanted || static_cast<int>(number(w, i, 0)) == row;
+      LVITEMW item{};
+      item.stateMask = LVIS_SELECTED;
+      item.state = wanted ? LVIS_SELECTED : 0;
+      memory.write(0, &item, sizeof item);
+      SendMessageW(control, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(memory.at(0)));
+    }
+    for (std::size_t i = 2; i < w.size(); ++i) {
+      if (static_cast<int>(number(w, i, 0)) >= rows) return fail(f, "the list view has no row " + w[i]);
+    }
+  }
+
+  // row-dblclick <id> <row>: a double-click on the row's first cell.
+  void row_double_click(DWORD id, DWORD row, Failure& f) {
+    const HWND control = need_control(f, static_cast<int>(id));
+    if (!control) return;
+    RemoteMemory memory(control, sizeof(RECT));
+    if (!memory.ok()) return fail(f, "the list view's memory cannot be reached");
+    RECT cell{};
+    cell.left = LVIR_LABEL;
+    memory.write(0, &cell, sizeof cell);
+    if (!SendMessageW(control, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(memory.at(0))))
+      return fail(f, "the list view has no row " + std::to_string(row));
+    memory.read(0, &cell, sizeof cell);
+    const LPARAM at = MAKELPARAM((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2);
+    PostMessageW(control, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    PostMessageW(control, WM_LBUTTONUP, 0, at);
+  }
+
   void text_is(DWORD id, const std::string& expected, DWORD timeout, Failure& f) {
     const HWND control = need_control(f, static_cast<int>(id));
     if (!control) return;
     const std::wstring wanted = wide(expected);
     std::wstring seen;
-    if (!wait_for(timeout, [&] { return (seen = text_of(control)) == wanted; })) {
-      fail(f, "control " + std::to_string(id) + " holds \"" + shown(seen) + "\"");
+    if (!wait_for(timeout, [&] { return (seen = text_of(control)) == wanted; }, 10)) {
+      return fail(f, "control " + std::to_string(id) + " holds \"" + shown(seen) + "\"");
     }
+    // How long a run took to say it is over: a figure of the bulk benchmark.
+    if (clicked_at_ != 0)
+      say("     text shown %llu ms after the last click", static_cast<unsigned long long>(GetTickCount64() - clicked_at_));
   }
 
   // A key pressed while control `id` has the focus. Posted, so it passes
@@ -1037,12 +1159,17 @@ class Driver {
     for (std::size_t i = 1; i < w.size(); ++i) request += (i > 1 ? " " : "") + w[i];
     const std::wstring path = work_folder_ + L"host-request";
     const std::wstring error = work_folder_ + L"host-error";
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    // Written beside it and then renamed: the runner polls for the request
+    // and must never read it empty or half written.
+    const std::wstring partial = path + L".partial";
+    const HANDLE file = CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return fail(f, "cannot write the host request");
     DWORD written = 0;
     request += "\n";
-    WriteFile(file, request.data(), static_cast<DWORD>(request.size()), &written, nullptr);
+    const BOOL wrote = WriteFile(file, request.data(), static_cast<DWORD>(request.size()), &written, nullptr);
     CloseHandle(file);
+    if (!wrote || written != request.size() || !MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING))
+      return fail(f, "cannot write the host request");
     if (!wait_for(20000, [&] { return GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES; })) {
       return fail(f, "the runner did not carry out \"host " + request + "\"");
     }
