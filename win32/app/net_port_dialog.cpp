@@ -23,7 +23,7 @@ constexpr int kind_tcp = 0;
 constexpr int kind_rfc2217 = 1;
 
 NetDialogFields* fields_of(HWND dialog) {
-  return reinterpret_cast<NetDialogFields*>(GetWindowLongPtrW(dialog, GWLP_USERDATA));
+  return reinterpret_cast<NetDialogFields*>(GetWindowLongPtrW(dialog, DWLP_USER));
 }
 
 std::string item_text(HWND dialog, int id) {
@@ -34,7 +34,7 @@ std::string item_text(HWND dialog, int id) {
 }
 
 BOOL on_init(HWND dialog, LPARAM fields_pointer) {
-  SetWindowLongPtrW(dialog, GWLP_USERDATA, fields_pointer);
+  SetWindowLongPtrW(dialog, DWLP_USER, fields_pointer);
   const NetDialogFields& fields = *fields_of(dialog);
   SetDlgItemTextW(dialog, IDC_NET_HOST, utf8_to_wide(fields.host).c_str());
   SetDlgItemTextW(dialog, IDC_NET_PORT_NUMBER, utf8_to_wide(fields.port_number).c_str());
