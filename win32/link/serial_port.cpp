@@ -32,15 +32,8 @@ const char* step_box(platform::ComPortStep step) {
 
 void SerialPort::open_port(const LinkPort& port) {
   if (port.net) {
-    // The read thread started after this finds no port and ends; the
-    // connection gets its own once it is made.
-    link_.connecting(port);
-    if (!start_connecting(port.net_port)) {
-      log_port(LogKind::port_failed, net_failure_text_ja(NetFailure::failed));
-      announce(link_.connect_ended(NetFailure::failed));
-      return;
-    }
-    announce({});
+    // No receiving thread until the connection is made: it gets its own then.
+    begin_connecting(port);
     return;
   }
   // Every step runs and reports, also without a port, as the program has
@@ -73,13 +66,7 @@ void SerialPort::switch_port(const LinkPort& port) {
   cancel_connecting();
   close_port();
   if (port.net) {
-    link_.connecting(port);
-    if (!start_connecting(port.net_port)) {
-      log_port(LogKind::port_failed, net_failure_text_ja(NetFailure::failed));
-      announce(link_.connect_ended(NetFailure::failed));
-      return;
-    }
-    announce({});
+    begin_connecting(port);
     return;
   }
   std::string reason;
@@ -116,6 +103,18 @@ void SerialPort::retry() {
   if (link_.state() == before) return;  // still gone: the retries say nothing
   if (link_.state() == PortState::connected) log_port(LogKind::port_back);
   announce({});
+}
+
+// The first attempt of a server: the status bar says it is connecting
+// until the attempt ends.
+void SerialPort::begin_connecting(const LinkPort& port) {
+  link_.connecting(port);
+  if (start_connecting(port.net_port)) {
+    announce({});
+    return;
+  }
+  log_port(LogKind::port_failed, net_failure_text_ja(NetFailure::failed));
+  announce(link_.connect_ended(NetFailure::failed));
 }
 
 bool SerialPort::start_connecting(const NetPort& port) {

@@ -178,6 +178,7 @@ class SerialPort final : public CommandSink {
   static DWORD WINAPI connect_thread_entry(void* job);
   void read_thread();
   OpenFailure open_quietly(int com_port, std::string& reason);
+  void begin_connecting(const LinkPort& port);
   bool start_connecting(const NetPort& port);
   void cancel_connecting();
   void close_port();
