@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "core/link/address_list.h"
+#include "core/link/net_port.h"
 
 namespace zanteq::ctl {
 
@@ -19,7 +20,8 @@ const char* const usage_text =
     "  send LINE...                send raw command lines and print each reply\n"
     "\n"
     "options:\n"
-    "  --port P                    serial port (/dev/ttyUSB0, COM3)\n"
+    "  --port P                    serial port (/dev/ttyUSB0, COM3), or a serial device\n"
+    "                              server: tcp://HOST:PORT (raw TCP) or rfc2217://HOST:PORT\n"
     "  --address LIST              RS-485 slave addresses: 3, 0-7,12 or all (one for read,\n"
     "                              diff and send); without it the line is RS-232C\n"
     "  --broadcast                 write or send once to every unit (address FF)\n"
@@ -150,6 +152,12 @@ bool parse_options(const std::vector<std::string>& args, Options& options, std::
   if (options.has_address && options.addresses.size() > 1 && (c == "read" || c == "diff" || c == "send"))
     return error = c + " works on one unit: give --address a single address", false;
   if (c != "ports" && options.port.empty()) return error = c + " needs --port", false;
+  if (is_net_port_url(options.port)) {
+    NetPortError why;
+    if (!parse_net_port(options.port, options.net_port, why))
+      return error = "--port " + options.port + ": " + net_port_error_text(why), false;
+    options.net = true;
+  }
   if ((c == "write" || c == "diff") && options.operands.size() != 1)
     return error = c + " takes one settings file", false;
   if ((c == "ports" || c == "scan" || c == "read") && !options.operands.empty())

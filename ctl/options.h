@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "core/link/net_port.h"
+
 namespace zanteq::ctl {
 
 enum class Pace {
@@ -17,6 +19,8 @@ struct Options {
   std::string command;                // ports, scan, read, write, diff, send
   std::vector<std::string> operands;  // FILE, or the LINEs of send
   std::string port;
+  bool net = false;                   // --port is a network port's URL, parsed into net_port
+  NetPort net_port;
   bool has_address = false;
   std::vector<int> addresses;         // from --address, in the order given
   bool broadcast = false;

@@ -16,6 +16,7 @@
 #include "core/bulk/transfer_plans.h"
 #include "core/link/address_list.h"
 #include "core/link/framing.h"
+#include "core/link/net_stream.h"
 #include "core/link/transfer_loop.h"
 #include "core/log/comm_log.h"
 #include "core/log/log_file.h"
@@ -27,6 +28,7 @@
 #include "ctl/options.h"
 #include "ctl/report.h"
 #include "platform/files.h"
+#include "platform/net_line.h"
 #include "platform/serial_line.h"
 #include "platform/text.h"
 
@@ -135,14 +137,51 @@ class LogOutput {
   std::unique_ptr<LogFileWriter> writer_;
 };
 
-// The port that --port names. The one place a port is opened: a network
-// transport goes beside the serial line here.
+// What a device server says of the line (RFC 2217): into the log, and
+// what the user must know of it to standard error as well. The notes of
+// the connection's opening wait until the log has said whether it opened.
+class ServerNotes {
+ public:
+  ServerNotes(LogOutput& log, const std::string& name) : log_(log), name_(name) {}
+
+  void note(const Rfc2217Event& e) {
+    if (net_note_warns(e)) say("zanteqctl: %s: %s\n", name_, describe(e));
+    if (opened_) log_.port(LogKind::port_note, name_, net_note_text(e));
+    else early_.push_back(net_note_text(e));
+  }
+  void release() {
+    opened_ = true;
+    for (const std::string& text : early_) log_.port(LogKind::port_note, name_, text);
+    early_.clear();
+  }
+
+ private:
+  LogOutput& log_;
+  std::string name_;
+  bool opened_ = false;
+  std::vector<std::string> early_;
+};
+
+// The port that --port names: a serial port, or a network port by its URL.
+// The one place a port is opened.
 std::unique_ptr<SerialLine> open_port(const Options& options, LogOutput& log) {
   std::string error;
-  std::unique_ptr<SerialLine> port = platform::open_serial_line(options.port, error);
+  std::unique_ptr<SerialLine> port;
+  std::shared_ptr<ServerNotes> notes;
+  if (options.net) {
+    notes = std::make_shared<ServerNotes>(log, options.port);
+    platform::NetLineOpening opening =
+        platform::open_net_line(options.net_port, [notes](const Rfc2217Event& e) { notes->note(e); });
+    port = std::move(opening.line);
+    error = opening.reason;
+  } else {
+    port = platform::open_serial_line(options.port, error);
+  }
   if (port) {
     log.port(LogKind::port_opened, options.port);
+    if (notes) notes->release();
   } else {
+    if (notes) notes->release();  // what the server said before the connection failed
     log.port(LogKind::port_failed, options.port, error);
     say("zanteqctl: cannot open %s: %s\n", options.port, error);
   }

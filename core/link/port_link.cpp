@@ -83,6 +83,75 @@ int port_list_index(const std::vector<PortListEntry>& list, int com_port) {
   return -1;
 }
 
+LinkPort LinkPort::com(int com_port) {
+  LinkPort port;
+  port.com_port = com_port;
+  return port;
+}
+
+LinkPort LinkPort::network(const NetPort& net_port) {
+  LinkPort port;
+  port.net = true;
+  port.net_port = net_port;
+  return port;
+}
+
+std::string LinkPort::name() const { return net ? net_address_text(net_port.address) : port_name(com_port); }
+
+LinkPort configured_port(std::string_view port_value, int com_port) {
+  NetPort net_port;
+  NetPortError ignored;
+  if (parse_net_port(port_value, net_port, ignored)) return LinkPort::network(net_port);
+  return LinkPort::com(checked_com_port(com_port));
+}
+
+std::string port_ini_value(const LinkPort& port) { return port.net ? net_port_url(port.net_port) : std::string(); }
+
+std::vector<PortComboEntry> port_combo(const std::vector<PresentPort>& present, const LinkPort& configured) {
+  std::vector<PortComboEntry> combo;
+  // While a network port is in use, the COM port the INI still keeps for
+  // older versions is not the configured one: it is not marked.
+  for (const PortListEntry& entry : port_list(present, configured.net ? -1 : configured.com_port))
+    combo.push_back({PortComboEntry::Kind::port, LinkPort::com(entry.com_port), entry.text});
+  if (configured.net)
+    combo.push_back({PortComboEntry::Kind::port, configured, net_port_url(configured.net_port)});
+  combo.push_back({PortComboEntry::Kind::choose_network, LinkPort(), "ネットワーク…"});
+  return combo;
+}
+
+int port_combo_index(const std::vector<PortComboEntry>& combo, const LinkPort& port) {
+  for (std::size_t i = 0; i < combo.size(); ++i) {
+    if (combo[i].kind == PortComboEntry::Kind::port && combo[i].port == port) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+NetDialogFields net_dialog_fields(const LinkPort& configured) {
+  NetDialogFields fields;
+  if (!configured.net) return fields;
+  fields.host = configured.net_port.address.host;
+  fields.port_number = std::to_string(configured.net_port.address.port);
+  fields.scheme = configured.net_port.scheme;
+  return fields;
+}
+
+NetDialogCheck check_net_dialog(const NetDialogFields& fields) {
+  NetDialogCheck check;
+  NetPortError error;
+  if (!parse_net_host(fields.host, check.port.address, error)) {
+    check.field = NetDialogCheck::Field::host;
+    check.message = net_port_error_text_ja(error);
+    return check;
+  }
+  if (!parse_net_port_number(fields.port_number, check.port.address.port, error)) {
+    check.field = NetDialogCheck::Field::port_number;
+    check.message = net_port_error_text_ja(error);
+    return check;
+  }
+  check.port.scheme = fields.scheme;
+  return check;
+}
+
 namespace {
 
 PortState state_after(OpenFailure result) {
@@ -102,16 +171,18 @@ PortState state_after(OpenFailure result) {
 }  // namespace
 
 void PortLink::started(int com_port, OpenFailure result) {
-  com_port_ = com_port;
+  port_ = LinkPort::com(com_port);
+  attempting_ = false;
   // A port that opened but refused the line settings is used anyway, as it
   // always was at start-up: "Miss! Set Comm State" has said so already.
   state_ = result == OpenFailure::settings ? PortState::connected : state_after(result);
 }
 
 PortNotice PortLink::chosen(int com_port, OpenFailure result) {
-  com_port_ = com_port;
+  port_ = LinkPort::com(com_port);
+  attempting_ = false;
   state_ = state_after(result);
-  const std::string name = port_name(com_port_);
+  const std::string name = port_.name();
   switch (result) {
     case OpenFailure::none:
       return {};
@@ -129,13 +200,42 @@ PortNotice PortLink::chosen(int com_port, OpenFailure result) {
                  "別のポートを選んでください。"};
 }
 
-PortNotice PortLink::lost(LinkState& link) {
+PortNotice PortLink::lost(LinkState& link) { return lost(link, NetFailure::none); }
+
+PortNotice PortLink::lost(LinkState& link, NetFailure why) {
   if (state_ != PortState::connected) return {};
-  state_ = PortState::not_present;
+  state_ = port_.net ? PortState::not_connected : PortState::not_present;
+  last_failure_ = why;
   link.reply_pending = 0;
   link.sequence_abort = 1;
-  const std::string name = port_name(com_port_);
-  return {name + " との接続が切れました。\nUSBシリアル変換器を接続し直すと、自動的に再接続します。"};
+  const std::string name = port_.name();
+  if (!port_.net)
+    return {name + " との接続が切れました。\nUSBシリアル変換器を接続し直すと、自動的に再接続します。"};
+  const std::string reason = why == NetFailure::none ? std::string() : net_failure_text_ja(why) + "。\n";
+  return {name + " との接続が切れました。\n" + reason + "サーバーに接続できるようになると、自動的に再接続します。"};
+}
+
+void PortLink::connecting(const LinkPort& port) {
+  port_ = port;
+  state_ = PortState::connecting;
+  attempting_ = true;
+  last_failure_ = NetFailure::none;
+}
+
+void PortLink::retrying() { attempting_ = true; }
+
+PortNotice PortLink::connect_ended(NetFailure failure) {
+  attempting_ = false;
+  if (failure == NetFailure::none) {
+    state_ = PortState::connected;
+    last_failure_ = NetFailure::none;
+    return {};
+  }
+  last_failure_ = failure;
+  if (state_ != PortState::connecting) return {};  // a retry: nothing is said until it works
+  state_ = PortState::not_connected;
+  return {port_.name() + " に接続できません。\n" + net_failure_text_ja(failure) +
+          "。\nサーバーに接続できるようになると、自動的に使用します。"};
 }
 
 void PortLink::retried(OpenFailure result) {
@@ -149,10 +249,16 @@ void PortLink::retried(OpenFailure result) {
 PortNotice PortLink::refuse_send(LinkState& link) const {
   if (state_ == PortState::connected) return {};
   link.sequence_abort = 1;
-  const std::string name = port_name(com_port_);
+  const std::string name = port_.name();
   switch (state_) {
     case PortState::connected:
       return {};
+    case PortState::connecting:
+      return {name + " に接続しています。コマンドは送信されませんでした。\n接続できてから、もう一度送信してください。"};
+    case PortState::not_connected:
+      return {name + " に接続できません。コマンドは送信されませんでした。\n" +
+              (last_failure_ == NetFailure::none ? std::string() : net_failure_text_ja(last_failure_) + "。\n") +
+              "サーバーとネットワークの接続を確認してください。"};
     case PortState::not_present:
       return {name + " がありません。コマンドは送信されませんでした。\n"
                      "USBシリアル変換器の接続を確認してください。"};
@@ -179,8 +285,14 @@ std::string PortLink::status_text() const {
     case PortState::unusable:
       state = "使用できません";
       break;
+    case PortState::connecting:
+      state = "接続しています";
+      break;
+    case PortState::not_connected:
+      state = "接続できません";
+      break;
   }
-  return port_name(com_port_) + ": " + state;
+  return port_.name() + ": " + state;
 }
 
 }  // namespace zanteq

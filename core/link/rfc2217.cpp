@@ -123,6 +123,8 @@ std::string com_port_command_text(unsigned char command, std::uint32_t value) {
   return head + " " + value_text(command, value);
 }
 
+std::string com_port_value_text(unsigned char command, std::uint32_t value) { return value_text(command, value); }
+
 std::string describe(const Rfc2217Event& e) {
   using Kind = Rfc2217Event::Kind;
   switch (e.kind) {
@@ -144,6 +146,9 @@ std::string describe(const Rfc2217Event& e) {
     case Kind::signature: return "SIGNATURE " + e.text;
     case Kind::flow_suspend: return "FLOWCONTROL-SUSPEND: the other side asks to pause sending";
     case Kind::flow_resume: return "FLOWCONTROL-RESUME: the other side lets sending go on";
+    case Kind::unanswered:
+      return "the server answered none of the RFC 2217 negotiation: it may be a raw TCP port (tcp://), whose "
+             "unit got the offer as bytes";
     case Kind::negotiation: return verb_name(e.verb) + " " + option_name(e.option);
     case Kind::request: return com_port_command_text(e.command, e.value);
   }
@@ -274,11 +279,27 @@ Rfc2217Output Rfc2217Client::feed(std::string_view bytes) {
   return out;
 }
 
+bool Rfc2217Client::settled() const {
+  constexpr unsigned char all_five = 0x3E;  // bits 1..5
+  return com_port_ == ComPortState::refused ||
+         (com_port_ == ComPortState::agreed && (settings_answered_ & all_five) == all_five);
+}
+
+Rfc2217Output Rfc2217Client::stop_waiting() {
+  Rfc2217Output out;
+  if (!heard_) {
+    heard_ = true;  // said once
+    out.events.emplace_back(Rfc2217Event::Kind::unanswered);
+  }
+  return out;
+}
+
 bool Rfc2217Client::accepts(Side, unsigned char option) const {
   return option == option_binary || option == option_suppress_go_ahead || option == option_com_port;
 }
 
 void Rfc2217Client::negotiation(unsigned char verb, unsigned char option, Rfc2217Output& out) {
+  heard_ = true;
   // WONT is the wrong word for refusing our WILL, but its meaning is plain.
   if (verb == wont && option == option_com_port && state(local, option_com_port) == OptionState::asked) {
     give_up(local, option_com_port);
@@ -314,6 +335,7 @@ void Rfc2217Client::changed(Side side, unsigned char option, OptionState was, Rf
 
 void Rfc2217Client::subnegotiation(unsigned char option, std::string_view body, Rfc2217Output& out) {
   using Kind = Rfc2217Event::Kind;
+  heard_ = true;
   if (option != option_com_port || body.empty()) return;
   const auto code = static_cast<unsigned char>(body[0]);
   if (code < com_port::server_offset) return;  // a client's command: not ours to answer
@@ -347,6 +369,7 @@ void Rfc2217Client::subnegotiation(unsigned char option, std::string_view body, 
     case com_port::purge_data:
       if (!payload_value(command, payload, e.value)) return;
       e.asked_known = command <= com_port::set_stopsize || (command == com_port::set_control && is_outbound_flow(e.value));
+      if (e.asked_known) settings_answered_ |= static_cast<unsigned char>(1u << command);
       e.asked = command == com_port::set_baudrate   ? asked_.baud_rate
                 : command == com_port::set_datasize ? asked_.data_size
                 : command == com_port::set_parity   ? asked_.parity

@@ -90,6 +90,7 @@ struct Rfc2217Event {
     signature,         // the other side's SIGNATURE (text)
     flow_suspend,      // FLOWCONTROL-SUSPEND: the other side asks us to pause sending
     flow_resume,       // FLOWCONTROL-RESUME
+    unanswered,        // the server said nothing of Telnet while the transport waited (stop_waiting)
     // Seen by the server.
     negotiation,       // the client's WILL/WONT/DO/DONT (verb, option)
     request,           // the client's COM-PORT command (command, value)
@@ -114,8 +115,10 @@ struct Rfc2217Event {
 std::string describe(const Rfc2217Event& event);
 
 // "SET-PARITY EVEN", "SET-CONTROL NONE", "SET-BAUDRATE 9600": a COM-PORT
-// command and its value as the logs show them.
+// command and its value as the logs show them; com_port_value_text the
+// value alone ("EVEN", "NONE", "9600").
 std::string com_port_command_text(unsigned char command, std::uint32_t value);
+std::string com_port_value_text(unsigned char command, std::uint32_t value);
 
 struct Rfc2217Output {
   std::string data;                  // the line's bytes, undoubled
@@ -187,6 +190,17 @@ class Rfc2217Client : private detail::TelnetEngine {
   // settings went out), refused it, or not said.
   ComPortState com_port_state() const { return com_port_; }
 
+  // Whether the opening negotiation is over: the server refused
+  // COM-PORT-OPTION, or took it and answered each of the five settings. A
+  // transport holds the first command back until then (for a second at
+  // most), so that the unit never hears it at the server's old line
+  // settings.
+  bool settled() const;
+  // The transport has waited long enough and goes on. When the server has
+  // sent no Telnet command at all, one `unanswered` event: it is most
+  // likely a raw TCP port, whose unit got our offer as line bytes.
+  Rfc2217Output stop_waiting();
+
  private:
   bool accepts(Side side, unsigned char option) const override;
   void negotiation(unsigned char verb, unsigned char option, Rfc2217Output& out) override;
@@ -195,6 +209,8 @@ class Rfc2217Client : private detail::TelnetEngine {
   void refused(Rfc2217Output& out);
 
   bool started_ = false;
+  bool heard_ = false;                  // any Telnet command from the server
+  unsigned char settings_answered_ = 0;  // bit n: the answer to command n (1..5) came
   ComPortState com_port_ = ComPortState::negotiating;
   bool binary_refusal_told_ = false;
   ComPortSettings asked_;

@@ -11,8 +11,9 @@
 //    CR LF included, just before the write), the port opened, closed, back
 //    or failing to open, and a command unanswered when the reply watch
 //    gives up;
-//  - later, a network port's connection thread: the same port events, with
-//    the reason a connection failed or ended.
+//  - a network port's connection thread: the same port events, with the
+//    reason a connection failed or ended, and what the server said of the
+//    line (port_note: the RFC 2217 line settings it confirms).
 // Each caller gives the wall-clock time (wall_clock_ms() in log_format.h),
 // so tests fix it.
 //
@@ -50,6 +51,7 @@ enum class LogKind : std::uint8_t {
   port_lost,           // bytes: the port's name; reason: why, when known
   port_back,           // bytes: the port's name
   port_failed,         // bytes: the port's name; reason: why it cannot be opened
+  port_note,           // bytes: the port's name; reason: what its server said (net_note_text)
   no_reply,            // count: the time-out waited, in milliseconds
   unfinished_dropped,  // bytes: an unfinished line dropped before a command
   noise_dropped,       // count: bytes of an over-long line thrown away

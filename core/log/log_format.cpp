@@ -151,6 +151,7 @@ std::string event_text(const LogEvent& e) {
     case LogKind::port_lost: return port_text(e, " との接続が切れました");
     case LogKind::port_back: return port_text(e, " に再接続しました");
     case LogKind::port_failed: return port_text(e, " を開けません");
+    case LogKind::port_note: return readable_text(e.bytes) + ": " + readable_text(e.reason);
     case LogKind::no_reply: return "応答なし (" + std::to_string(e.count) + " ms)";
     case LogKind::unfinished_dropped:
       // Not a line: a CR at its end is one of its bytes.

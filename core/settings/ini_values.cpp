@@ -13,6 +13,7 @@ const char* const ini_key_com_port = "com_port";
 const char* const ini_key_rs_control = "rs_control";
 const char* const ini_key_select_number = "select_number";
 const char* const ini_key_transfer_pace = "transfer_pace";
+const char* const ini_key_port = "port";
 const char* const ini_default_text = "0";
 
 namespace {

@@ -1,6 +1,6 @@
 // The values of "zanteq.ini": section "ZANTEQ_Section", keys "com_port",
 // "rs_control", "select_number" and "transfer_pace", each missing key read
-// as "0". The
+// as "0", and "port", a network port's URL (missing or empty: none). The
 // Windows program reads and writes the file through the platform; the rules
 // for turning its text into values live here.
 #pragma once
@@ -18,7 +18,13 @@ extern const char* const ini_key_com_port;   // "com_port"
 extern const char* const ini_key_rs_control; // "rs_control"
 extern const char* const ini_key_select_number; // "select_number"
 extern const char* const ini_key_transfer_pace; // "transfer_pace"
+extern const char* const ini_key_port;       // "port": a network port's URL, which wins over com_port
 extern const char* const ini_default_text;   // "0"
+
+// The platform read hands over at most this many characters of the `port`
+// value: the longest host name (253) with the scheme, brackets, port
+// number and an IPv6 zone has room, so a URL is never read cut short.
+constexpr std::size_t ini_port_chars = 320;
 
 // The platform read hands over at most this many characters of a value.
 constexpr std::size_t ini_value_chars = 9;

@@ -96,6 +96,7 @@ struct InterfaceValues {
   int com_port = 0;       // 0 = COM1 .. 255 = COM256
   int select_number = 0;  // unit name entry for captions, -1 = template captions
   int transfer_pace = 0;  // bulk runs: 0 at the pace of the replies, 1 one command per period
+  std::string port_url;   // a network port's URL, which wins over com_port; empty: com_port
 };
 
 // State of the main window and the dialogs that outlives a single dialog.

@@ -1,8 +1,8 @@
 // A connection to a unit as the Windows programs use it, whatever carries
 // it: sending returns at once, receiving blocks the calling thread until
 // bytes come, a time passes or another thread stops it. The COM port
-// implements it (com_port.h); a network transport would implement the same,
-// and the programs above would not change.
+// (com_port.h) and the network port (net_port.h) implement it, and the
+// programs above do not tell them apart.
 //
 // Threads: send and wait_sent belong to one thread, receive to one thread
 // (the same or another); stop_receiving and gone may be called from any.
@@ -10,6 +10,8 @@
 
 #include <cstddef>
 #include <string>
+
+#include "core/link/net_stream.h"
 
 namespace zanteq::platform {
 
@@ -20,7 +22,8 @@ enum class Received {
   bytes,    // `received` bytes came
   nothing,  // the time passed without a byte
   stopped,  // stop_receiving was called
-  gone,     // the device went away (a pulled adapter): every later call fails too
+  gone,     // the device went away (a pulled adapter) or the connection ended:
+            // every later call fails too
   failed,   // the read failed otherwise; returned after a short pause, so
             // that a loop over a broken port cannot spin
 };
@@ -50,6 +53,10 @@ class Port {
 
   // The last failure in the system's words (UTF-8).
   virtual std::string error() const = 0;
+
+  // What ended a network port's connection, once it is gone; none for a
+  // COM port, whose error() is all there is to say.
+  virtual NetFailure net_failure() const { return NetFailure::none; }
 };
 
 }  // namespace zanteq::platform

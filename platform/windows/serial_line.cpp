@@ -1,9 +1,11 @@
 // The serial port for a program that waits for each reply (zanteqctl.exe):
-// the COM port seen through the core's SerialLine, and the port list by the
-// names --port takes.
+// the COM port and the network port seen through the core's SerialLine,
+// and the port list by the names --port takes.
 #include "platform/serial_line.h"
 
+#include "platform/net_line.h"
 #include "platform/windows/com_port.h"
+#include "platform/windows/net_port.h"
 #include "platform/windows/port_list.h"
 
 namespace zanteq::platform {
@@ -45,6 +47,15 @@ std::unique_ptr<SerialLine> open_serial_line(const std::string& name, std::strin
     case OpenFailure::settings: error = "the line settings were refused: " + opening.reason; break;
   }
   return nullptr;
+}
+
+NetLineOpening open_net_line(const NetPort& port, NetNotes notes) {
+  NetPortOpening opening = connect_net_port(port, std::move(notes));
+  NetLineOpening line;
+  if (opening.port) line.line = std::make_unique<PortLine>(std::move(opening.port));
+  line.failure = opening.failure;
+  line.reason = opening.reason;
+  return line;
 }
 
 std::vector<std::string> list_serial_ports() {

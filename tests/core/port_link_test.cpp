@@ -139,4 +139,126 @@ TEST(PortLinkState, StartUpFailuresAreLeftToTheStartUpBoxes) {
 }
 
 }  // namespace
+TEST(NetworkPortLink, ServerDownIsSaidOnceNamingItAndItsReasonAndComesBackQuietly) {
+  NetPort server;
+  NetPortError error;
+  ASSERT_TRUE(parse_net_port("tcp://10.0.0.5:4001", server, error));
+  AppState app;
+  LinkState& flags = app.link;
+  PortLink link;
+  link.connecting(LinkPort::network(server));
+  EXPECT_EQ(link.status_text(), "10.0.0.5:4001: 接続しています");
+  EXPECT_TRUE(link.attempting());
+  EXPECT_FALSE(link.wants_retry()) << "no second attempt while one runs";
+  EXPECT_FALSE(link.may_send());
+  EXPECT_NE(link.refuse_send(flags).text.find("10.0.0.5:4001 に接続しています。コマンドは送信されませんでした。"),
+            std::string::npos);
+
+  // The first attempt fails: one box naming the server and the reason.
+  const PortNotice refused = link.connect_ended(NetFailure::refused);
+  EXPECT_EQ(refused.text.rfind("10.0.0.5:4001 に接続できません。\n接続を拒否されました", 0), 0u) << refused.text;
+  EXPECT_EQ(link.status_text(), "10.0.0.5:4001: 接続できません");
+  EXPECT_TRUE(link.wants_retry());
+  flags.sequence_abort = 0;
+  const PortNotice refused_send = link.refuse_send(flags);
+  EXPECT_NE(refused_send.text.find("コマンドは送信されませんでした。\n接続を拒否されました"), std::string::npos)
+      << refused_send.text;
+  EXPECT_EQ(flags.sequence_abort, 1) << "a running read-all stops";
+
+  // Retries say nothing, failing or not; the status bar keeps still.
+  link.retrying();
+  EXPECT_FALSE(link.wants_retry());
+  EXPECT_FALSE(link.connect_ended(NetFailure::timed_out).shown());
+  EXPECT_EQ(link.status_text(), "10.0.0.5:4001: 接続できません");
+  EXPECT_NE(link.refuse_send(flags).text.find("3 秒以内に応答がありません"), std::string::npos)
+      << "the latest reason is told";
+  link.retrying();
+  EXPECT_FALSE(link.connect_ended(NetFailure::none).shown());
+  EXPECT_EQ(link.status_text(), "10.0.0.5:4001: 接続中");
+  EXPECT_TRUE(link.may_send());
+  EXPECT_FALSE(link.wants_retry());
+
+  // Lost as a pulled adapter is: one box with the reason, a running
+  // read-all stopped, no "No Connect" after it.
+  flags.reply_pending = 1;
+  flags.sequence_abort = 0;
+  const PortNotice lost = link.lost(flags, NetFailure::reset);
+  EXPECT_EQ(lost.text,
+            "10.0.0.5:4001 との接続が切れました。\n接続がリセットされました。\n"
+            "サーバーに接続できるようになると、自動的に再接続します。");
+  EXPECT_EQ(flags.reply_pending, 0);
+  EXPECT_EQ(flags.sequence_abort, 1);
+  EXPECT_FALSE(link.lost(flags, NetFailure::closed).shown()) << "said once";
+  EXPECT_EQ(link.state(), PortState::not_connected);
+  EXPECT_TRUE(link.wants_retry());
+  link.retrying();
+  EXPECT_FALSE(link.connect_ended(NetFailure::refused).shown()) << "the server restarting";
+  link.retrying();
+  EXPECT_FALSE(link.connect_ended(NetFailure::none).shown());
+  EXPECT_TRUE(link.may_send());
+
+  // Choosing a COM port afterwards is the COM port's rules again.
+  const PortNotice com = link.chosen(4, OpenFailure::not_present);
+  EXPECT_EQ(com.text.rfind("COM5 を開けません。", 0), 0u);
+  EXPECT_FALSE(link.port().net);
+  EXPECT_EQ(link.status_text(), "COM5: ポートがありません");
+}
+
+TEST(NetworkPortLink, IniComboAndDialogAgree) {
+  // `port` wins when it names a network port; otherwise com_port as older
+  // versions keep it.
+  const LinkPort net = configured_port(" RFC2217://[::1]:4001 ", 3);
+  ASSERT_TRUE(net.net);
+  EXPECT_EQ(net.name(), "[::1]:4001");
+  EXPECT_EQ(port_ini_value(net), "rfc2217://[::1]:4001");
+  EXPECT_EQ(configured_port("", 11), LinkPort::com(11));
+  EXPECT_EQ(configured_port("COM3", 11), LinkPort::com(11)) << "hand-edited junk: the COM port";
+  EXPECT_EQ(configured_port("tcp://host:0", 300), LinkPort::com(0)) << "a bad URL and a bad number: COM1";
+  EXPECT_EQ(port_ini_value(LinkPort::com(11)), "") << "choosing a COM port empties `port`";
+
+  // The combo: the ports there are, the server, and the network entry
+  // last; the COM port the INI keeps for older versions is not marked.
+  const std::vector<PresentPort> present = {{0, ""}, {11, "USB Serial Port"}};
+  const auto combo = port_combo(present, net);
+  ASSERT_EQ(combo.size(), 4u);
+  const char* texts[] = {"COM 1", "COM 12  USB Serial Port", "rfc2217://[::1]:4001", "ネットワーク…"};
+  for (std::size_t i = 0; i < combo.size(); ++i) EXPECT_EQ(combo[i].text, texts[i]) << i;
+  EXPECT_EQ(combo[3].kind, PortComboEntry::Kind::choose_network);
+  EXPECT_EQ(port_combo_index(combo, net), 2);
+  EXPECT_EQ(port_combo_index(combo, LinkPort::com(11)), 1);
+  EXPECT_EQ(port_combo_index(combo, LinkPort::com(5)), -1);
+  const auto com_combo = port_combo(present, LinkPort::com(6));
+  ASSERT_EQ(com_combo.size(), 4u);
+  EXPECT_EQ(com_combo[1].text, "COM 7  (ポートがありません)");
+  EXPECT_EQ(com_combo[3].kind, PortComboEntry::Kind::choose_network);
+  EXPECT_EQ(port_combo_index(com_combo, LinkPort::com(6)), 1);
+
+  // The dialog starts from the server in use and gives back what the
+  // combo then shows.
+  const NetDialogFields fields = net_dialog_fields(net);
+  EXPECT_EQ(fields.host, "::1");
+  EXPECT_EQ(fields.port_number, "4001");
+  EXPECT_EQ(fields.scheme, NetScheme::rfc2217);
+  const NetDialogFields empty = net_dialog_fields(LinkPort::com(0));
+  EXPECT_TRUE(empty.host.empty() && empty.port_number.empty() && empty.scheme == NetScheme::tcp);
+  NetDialogCheck check = check_net_dialog({"[::1]", "4001", NetScheme::rfc2217});
+  ASSERT_TRUE(check.ok()) << check.message;
+  EXPECT_EQ(check.port, net.net_port);
+  check = check_net_dialog({"10.0.0.5", "4001", NetScheme::tcp});
+  ASSERT_TRUE(check.ok());
+  EXPECT_EQ(net_port_url(check.port), "tcp://10.0.0.5:4001");
+
+  // A mistake names the field to fix.
+  check = check_net_dialog({"", "4001", NetScheme::tcp});
+  EXPECT_EQ(check.field, NetDialogCheck::Field::host);
+  EXPECT_FALSE(check.message.empty());
+  check = check_net_dialog({"10.0.0.256", "4001", NetScheme::tcp});
+  EXPECT_EQ(check.field, NetDialogCheck::Field::host);
+  check = check_net_dialog({"server.example", "70000", NetScheme::tcp});
+  EXPECT_EQ(check.field, NetDialogCheck::Field::port_number);
+  EXPECT_FALSE(check.message.empty());
+  check = check_net_dialog({"server.example", "", NetScheme::tcp});
+  EXPECT_EQ(check.field, NetDialogCheck::Field::port_number);
+}
+
 }  // namespace zanteq

@@ -3,8 +3,10 @@
 # COM1; a read gives the simulator's values; a changed file written and read
 # back over the first one comes back whole and diff agrees; --log writes
 # its rows; a silent unit is reported within its time-out; RS-485 replies carry the unit's
-# address; a missing port is exit status 3. Uses the end-to-end tests' Wine
-# prefix, under its lock.
+# address; a missing port is exit status 3; through a network port (raw TCP
+# and RFC 2217, the simulator on 127.0.0.1) a read gives the same file, and
+# RFC 2217 sets 9600 8E1. Uses the end-to-end tests' Wine prefix, under its
+# lock.
 #
 #   tests/ctl/wine_smoke.sh ZANTEQCTL_EXE ZANTEQ_SIM
 set -euo pipefail
@@ -80,4 +82,26 @@ zanteq_sim_start "$sim" --rx-raw "$work/rx485.raw" --time-limit 60 --rs485 7
 out="$(ctl --port COM1 --address 7 send RVAB01 VAB01127 RVAB01 | tr -d '\r')" || fail "send: $out"
 [ "$out" = "$(printf 'VAB01000\nGO\nVAB01127')" ] || fail "send replies: $out"
 [ "$(tr -d '\r' <"$work/rx485.raw" | tr '\n' ' ')" = "07RVAB01 07VAB01127 07RVAB01 " ] || fail "RS-485 wire: $(cat "$work/rx485.raw")"
+zanteq_sim_stop
+
+# A unit behind a serial device server: Winsock, raw and RFC 2217.
+for kind in tcp rfc2217; do
+  zanteq_sim_start_net "$sim" "$kind" --rs485 7 --time-limit 60 --log "$work/$kind.wire" --set VAB02100
+  url="$ZANTEQ_SIM_URL"
+  ctl --port "$url" --address 7 read -o "$(win "$work/$kind.dat")" --log "$(win "$work/$kind.log")" ||
+    fail "read through $url"
+  [ "$(sed -n 33p "$work/$kind.dat" | tr -d '\r')" = 36 ] || fail "brightness ch.02 not read through $url"
+  grep -q $'\t\t'"$url"$' を開きました\r$' "$work/$kind.log" || fail "log rows: $(cat "$work/$kind.log")"
+  out="$(ctl --port "$url" --address 7 send VAB01127 RVAB01 | tr -d '\r')" || fail "send through $url: $out"
+  [ "$out" = "$(printf 'GO\nVAB01127')" ] || fail "send replies through $url: $out"
+  zanteq_sim_stop
+done
+for setting in 'SET-BAUDRATE 9600' 'SET-DATASIZE 8' 'SET-PARITY EVEN' 'SET-STOPSIZE 1' 'SET-CONTROL NONE'; do
+  grep -q " RFC2217 $setting\$" "$work/rfc2217.wire" || fail "$setting not set: $(cat "$work/rfc2217.wire")"
+  grep -q "サーバーの確認 $setting"$'\r$' "$work/rfc2217.log" || fail "$setting not confirmed: $(cat "$work/rfc2217.log")"
+done
+status=0
+ctl --port "$url" --address 7 send RVN 2>"$work/err" || status=$?
+[ "$status" = 3 ] && grep -q 'the connection was refused' "$work/err" ||
+  fail "a server that is gone gave status $status: $(cat "$work/err")"
 echo "zanteqctl.exe smoke test passed"

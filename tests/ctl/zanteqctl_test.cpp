@@ -3,9 +3,12 @@
 // files and its record of received bytes, never against zanteqctl's word.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -112,6 +115,75 @@ std::string dump(const std::string& control, const std::string& path) {
   return read_file(path);
 }
 
+// A socket on 127.0.0.1 (port 0: a free one), not yet listening.
+int loopback_socket(std::uint16_t port = 0) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  a.sin_port = htons(port);
+  if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+std::uint16_t port_of(int fd) {
+  sockaddr_in a{};
+  socklen_t size = sizeof a;
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size);
+  return ntohs(a.sin_port);
+}
+
+bool connects(std::uint16_t port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  a.sin_port = htons(port);
+  const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+  ::close(fd);
+  return ok;
+}
+
+// Debian's ser2net serving a terminal on 127.0.0.1 in raw TCP mode, as a
+// serial device server on a site would; stopped when it goes away.
+class Ser2net {
+ public:
+  Ser2net(const TempDir& dir, const std::string& terminal) {
+    const int probe = loopback_socket();
+    port_ = port_of(probe);
+    ::close(probe);
+    const std::string config = dir.path("ser2net.yaml");
+    std::ofstream(config) << "connection: &unit\n"
+                             "  accepter: tcp,127.0.0.1," << port_ << "\n"
+                             "  connector: serialdev," << terminal << ",9600e81,local\n";
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      const int null = ::open("/dev/null", O_WRONLY);
+      ::dup2(null, STDOUT_FILENO);
+      ::dup2(null, STDERR_FILENO);
+      ::execlp("ser2net", "ser2net", "-n", "-c", config.c_str(), "-P", dir.path("ser2net.pid").c_str(), nullptr);
+      ::_exit(127);
+    }
+  }
+  ~Ser2net() {
+    ::kill(pid_, SIGTERM);
+    ::waitpid(pid_, nullptr, 0);
+  }
+  // Whether it listens (and has not ended: it is not installed, or the
+  // port was taken meanwhile).
+  bool listening() {
+    return wait_until([&] { return ::waitpid(pid_, nullptr, WNOHANG) == 0 && connects(port_); }, Millis(5000));
+  }
+  std::string url() const { return "tcp://127.0.0.1:" + std::to_string(port_); }
+
+ private:
+  std::uint16_t port_ = 0;
+  pid_t pid_ = -1;
+};
+
 class Ctl : public ::testing::Test {
  protected:
   TempDir dir;
@@ -122,6 +194,7 @@ class Ctl : public ::testing::Test {
   void start(std::vector<std::string> extra) {
     std::vector<std::string> args = {"--control", control, "--rx-raw", raw, "--time-limit", "50"};
     args.insert(args.end(), extra.begin(), extra.end());
+    sim.reset();  // the one before lets go of the control FIFO first
     sim = std::make_unique<SimProcess>(args);
     ASSERT_TRUE(sim->started());
   }
@@ -189,6 +262,116 @@ TEST_F(Ctl, ReadIsTheUnitsStateWriteThenReadGivesTheFileBackAndDiffNamesWhatDiff
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "VAB01036\nE3\n");
   EXPECT_TRUE(contains(run.err, "unit 05: RXYZ: reply E3 (Command Error)")) << run.err;
+}
+
+// zanteqctl through a serial device server: the simulator's own raw and
+// RFC 2217 servers, and ser2net in raw TCP mode in front of the
+// simulator's terminal. Read, write and scan as over the terminal, checked
+// against the simulator's state and the bytes it received.
+TEST_F(Ctl, ReadWriteAndScanThroughEveryKindOfNetworkPort) {
+  for (const std::string kind : {"tcp", "rfc2217", "ser2net"}) {
+    SCOPED_TRACE(kind);
+    std::vector<std::string> args = {"--rs485", "5", "--set", "VAB02100", "--set", ch3_title_set, "--log",
+                                     dir.path(kind + ".wire")};
+    if (kind != "ser2net") args.insert(args.end(), {"--" + kind, "127.0.0.1:0"});
+    ASSERT_NO_FATAL_FAILURE(start(args));
+    std::string url = sim->announced();
+    std::unique_ptr<Ser2net> server;
+    if (kind == "ser2net") {
+      server = std::make_unique<Ser2net>(dir, sim->pty_path());
+      ASSERT_TRUE(server->listening()) << "ser2net (scripts/setup installs it) does not serve " << server->url();
+      url = server->url();
+    }
+    const std::string a = dir.path("a.dat"), b = dir.path("b.dat"), c = dir.path("c.dat"), log = dir.path(kind + ".log");
+    CtlRun run = ctl(dir, {"--port", url, "--address", "5", "read", "-o", a, "--log", log});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(read_file(a), file_of_state(dump(control, dir.path("state"))));
+
+    AppState app;
+    ASSERT_TRUE(read_settings_file(app.record, read_file(a)) == std::nullopt);
+    app.record.hue[2] = 200;
+    app.record.brightness[0] = 100;
+    write_text(b, format_settings_file(app.record));
+    run = ctl(dir, {"--port", url, "--address", "5", "write", b});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> received = split(read_file(raw), "\r\n");
+    ASSERT_EQ(received.size(), 51u + 50u);
+    for (const char* line : {"05VAB01036", "05VAH03200"})
+      EXPECT_NE(std::find(received.begin() + 51, received.end(), line), received.end()) << line;
+    run = ctl(dir, {"--port", url, "--address", "5", "read", "-o", c});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(read_file(c), read_file(b));
+
+    run = ctl(dir, {"--port", url, "--address", "3-6", "scan", "--timeout", "100"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "05\n");
+    EXPECT_EQ(run.err, "") << "nothing to warn of";
+
+    const std::string our_log = read_file(log), sim_log = read_file(dir.path(kind + ".wire"));
+    EXPECT_TRUE(contains(our_log, url + " を開きました")) << our_log;
+    if (kind == "rfc2217") {
+      // 9600 8E1 without flow control, as the simulator took it and as we heard it confirmed.
+      for (const char* setting : {"SET-BAUDRATE 9600", "SET-DATASIZE 8", "SET-PARITY EVEN", "SET-STOPSIZE 1",
+                                  "SET-CONTROL NONE"}) {
+        EXPECT_TRUE(contains(sim_log, std::string(" RFC2217 ") + setting + "\n")) << setting;
+        EXPECT_TRUE(contains(our_log, url + ": RFC 2217: サーバーの確認 " + setting + "\r\n")) << setting;
+      }
+      EXPECT_LT(our_log.find("サーバーの確認 SET-CONTROL NONE"), our_log.find("05RCJ01"))
+          << "the first command waits for the line settings";
+    } else {
+      EXPECT_FALSE(contains(sim_log, "RFC2217")) << "nothing but the line's bytes";
+    }
+  }
+}
+
+// A server that refuses, one that does not answer within 3 s, one that
+// goes away in the middle of a write, and URLs that are not right: each
+// said in words, with the exit status of a port that cannot be used.
+TEST_F(Ctl, ANetworkPortThatCannotBeUsedIsToldWhy) {
+  const int closed = loopback_socket();
+  const std::string nobody = "tcp://127.0.0.1:" + std::to_string(port_of(closed));
+  CtlRun run = ctl(dir, {"--port", nobody, "scan"});
+  EXPECT_EQ(run.status, 3);
+  EXPECT_TRUE(contains(run.err, "cannot open " + nobody + ": the connection was refused")) << run.err;
+
+  // A listener whose queue is full drops the connection attempt unanswered.
+  const int full = closed;
+  ASSERT_EQ(::listen(full, 0), 0);
+  std::vector<int> queued;
+  for (int i = 0; i < 3; ++i) {
+    queued.push_back(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(port_of(full));
+    ::connect(queued.back(), reinterpret_cast<sockaddr*>(&a), sizeof a);
+  }
+  const auto began = std::chrono::steady_clock::now();
+  run = ctl(dir, {"--port", "rfc2217://127.0.0.1:" + std::to_string(port_of(full)), "--address", "1", "send", "RVN"});
+  const auto waited = std::chrono::duration_cast<Millis>(std::chrono::steady_clock::now() - began);
+  EXPECT_EQ(run.status, 3);
+  EXPECT_TRUE(contains(run.err, ": no answer within 3 s")) << run.err;
+  EXPECT_GE(waited.count(), 2900);
+  for (const int fd : queued) ::close(fd);
+  ::close(full);
+
+  // The server goes away while a unit is written: the run ends there, named.
+  ASSERT_NO_FATAL_FAILURE(start({"--rs485", "5", "--tcp", "127.0.0.1:0", "--reply-delay", "20"}));
+  AppState app;
+  reset_settings(app);
+  write_text(dir.path("site.dat"), format_settings_file(app.record));
+  const pid_t pid = spawn_ctl(dir, {"--port", sim->announced(), "--address", "5", "write", dir.path("site.dat")});
+  ASSERT_TRUE(wait_until([&] { return split(read_file(raw), "\r\n").size() >= 5; }, Millis(10000)));
+  sim->terminate();
+  run = finish_ctl(dir, pid);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_TRUE(contains(run.err, "the server closed the connection")) << run.err;
+
+  for (const char* bad : {"tcp://10.0.0.5", "tcp://10.0.0.5:70000", "udp://10.0.0.5:4001", "tcp://::1:4001"}) {
+    run = ctl(dir, {"--port", bad, "scan"});
+    EXPECT_EQ(run.status, 2) << bad;
+    EXPECT_TRUE(contains(run.err, std::string("--port ") + bad + ": ")) << run.err;
+  }
 }
 
 TEST_F(Ctl, BadInputIsRefusedWithNothingOnTheWire) {

@@ -56,6 +56,8 @@ class Scenario:
         self.port = "COM1"        # where the simulator serves; COM1 leads nowhere otherwise
         self.extra_sims = []      # (port, options) of further simulators
         self.port_wire = []       # expected (port, KIND, escaped text) of a further simulator
+        self.net = None           # tcp, rfc2217 or ser2net: the simulator behind a network port
+        self.sim_log = []         # expected (KIND, text) of the wire log's other events, in order
         self.script = []
         for number, line in enumerate(self.path.read_text(encoding="utf-8").splitlines(), 1):
             stripped = line.strip()
@@ -119,6 +121,14 @@ class Scenario:
         elif keyword in ("port-rx", "port-tx"):
             port, _, text = rest.partition(" ")
             self.port_wire.append((port.upper(), keyword[5:].upper(), text.strip()))
+        elif keyword == "net":
+            if rest not in ("tcp", "rfc2217", "ser2net"):
+                raise SystemExit(f"{self.path}:{number}: @net {rest}: tcp, rfc2217 or ser2net")
+            self.net = rest
+            self.port = "NET"
+        elif keyword == "sim-log":
+            kind, _, text = rest.partition(" ")
+            self.sim_log.append((kind, text.strip()))
         elif keyword == "expect-ini":
             for pair in rest.split():
                 key, _, value = pair.partition("=")
@@ -204,12 +214,12 @@ def write_ini(path, values):
     path.write_text("\r\n".join(lines) + "\r\n", encoding="latin-1")
 
 
-def wire_events(log_path):
+def wire_events(log_path, kinds=("RX", "TX")):
     events = []
     if log_path.exists():
         for line in log_path.read_text(encoding="latin-1").splitlines():
             parts = line.split(" ", 2)
-            if len(parts) == 3 and parts[1] in ("RX", "TX"):
+            if len(parts) == 3 and parts[1] in kinds:
                 events.append((parts[1], parts[2]))
     return events
 
@@ -324,6 +334,88 @@ class SimulatedPort:
         return [event for log in self.logs for event in wire_events(log)]
 
 
+def free_tcp_port():
+    """A port number nothing listens on now, on the loopback address."""
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+class NetworkPort:
+    """A simulator behind a serial device server on the loopback address: its
+    own raw (tcp) or RFC 2217 server, or Debian's ser2net serving the
+    simulator's pseudo-terminal in raw mode. Stopped, the port refuses
+    connections (a server switched off); started again, it serves on the
+    same port number with a wire log of its own."""
+
+    def __init__(self, sim, kind, work, options):
+        self.sim, self.kind, self.work, self.options = sim, kind, work, options
+        self.port = "NET"
+        self.number = free_tcp_port()
+        self.url = f"{'rfc2217' if kind == 'rfc2217' else 'tcp'}://127.0.0.1:{self.number}"
+        self.logs = []
+        self.processes = []
+
+    def _wait_file(self, path, process):
+        deadline = time.time() + 10
+        while time.time() < deadline and process.poll() is None:
+            if path.exists() and path.read_text().endswith("\n"):
+                return True
+            time.sleep(0.05)
+        return False
+
+    def start(self):
+        if self.processes:
+            return "the network port's server runs already"
+        log = self.work / ("wire.log" if not self.logs else f"wire-net-{len(self.logs) + 1}.log")
+        self.logs.append(log)
+        ready = self.work / "sim-net.path"
+        if ready.exists():
+            ready.unlink()
+        errors = open(self.work / "sim-net.err", "a")
+        serve = ([] if self.kind == "ser2net" else [f"--{self.kind}", f"127.0.0.1:{self.number}"])
+        sim = subprocess.Popen(
+            [self.sim, "--path-file", str(ready), "--log", str(log), "--time-limit", str(RUN_TIMEOUT_S + 60)]
+            + serve + self.options, stdout=subprocess.DEVNULL, stderr=errors)
+        self.processes.append(sim)
+        if not self._wait_file(ready, sim):
+            return "the simulator did not start: " + (self.work / "sim-net.err").read_text()
+        if self.kind == "ser2net":
+            config = self.work / "ser2net.yaml"
+            config.write_text("connection: &unit\n"
+                              f"  accepter: tcp,127.0.0.1,{self.number}\n"
+                              f"  connector: serialdev,{ready.read_text().strip()},9600e81,local\n")
+            self.processes.append(subprocess.Popen(["ser2net", "-n", "-c", str(config)],
+                                                   stdout=subprocess.DEVNULL, stderr=errors))
+            deadline = time.time() + 10
+            while time.time() < deadline:
+                with socket.socket() as probe:
+                    if probe.connect_ex(("127.0.0.1", self.number)) == 0:
+                        break
+                time.sleep(0.1)
+            else:
+                return "ser2net did not listen: " + (self.work / "sim-net.err").read_text()
+        return None
+
+    def stop(self):
+        if not self.processes:
+            return "the network port's server does not run"
+        for process in reversed(self.processes):
+            process.send_signal(signal.SIGTERM)
+            try:
+                process.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                process.kill()
+        self.processes = []
+        return None
+
+    def busy(self):
+        return "a network port cannot be held busy"
+
+    def events(self, kinds=("RX", "TX")):
+        return [event for log in self.logs for event in wire_events(log, kinds)]
+
+
 def wait_for_rx(sim, prefix, timeout_s=10):
     """Until the simulator has received a line that starts with `prefix`."""
     deadline = time.time() + timeout_s
@@ -395,6 +487,17 @@ def main():
     work = win_build / "e2e" / scenario.name
     shutil.rmtree(work, ignore_errors=True)
     work.mkdir(parents=True)
+    # A network port's number is picked now: the INI and the script name it.
+    network = NetworkPort(args.sim, scenario.net, work, scenario.sim_options) if scenario.net else None
+
+    def with_port(text):
+        if network is None:
+            return text
+        return (text.replace("$URL", network.url).replace("$HOSTPORT", f"127.0.0.1:{network.number}")
+                .replace("$NETPORT", str(network.number)))
+
+    scenario.ini = {key: with_port(value) for key, value in scenario.ini.items()}
+    scenario.expect_ini = {key: with_port(value) for key, value in scenario.expect_ini.items()}
     for fixture, name in scenario.copies:
         shutil.copyfile(HERE / "fixtures" / fixture, work / name)
     for name in scenario.read_only:
@@ -431,8 +534,8 @@ def main():
     # The INI file's Windows path, as the program names it in a box.
     ini_windows = ("C:\\" + str(ini.relative_to(pathlib.Path(env["WINEPREFIX"]) / "drive_c"))
                    .replace("/", "\\")).replace("\\", "\\\\")
-    script = "\n".join(line.replace("$WORK", work_windows).replace("$INI", ini_windows)
-                       for line in scenario.script) + "\n"
+    script = "\n".join(with_port(line.replace("$WORK", work_windows).replace("$INI", ini_windows))
+                        for line in scenario.script) + "\n"
     (work / "script.txt").write_text(script, encoding="utf-8")
 
     xvfb = None
@@ -457,7 +560,13 @@ def main():
             if link.is_symlink() or link.exists():
                 link.unlink()
             link.symlink_to(absent)
-        if not scenario.no_port:
+        if network is not None:
+            ports["NET"] = ports[""] = network
+            error = network.start()
+            if error:
+                print(error)
+                return EXIT_FAIL
+        if not scenario.no_port and network is None:
             sims = [(scenario.port, scenario.sim_options, "wire.log")]
             sims += [(port, options, f"wire-{port.lower()}.log") for port, options in scenario.extra_sims]
             for port, options, log in sims:
@@ -521,6 +630,13 @@ def main():
             failures.append(f"the wire of {port} differs from what was expected")
             print(f"expected on {port}: {expected}")
             print(f"seen on {port}: {seen}")
+    if network is not None and scenario.sim_log:
+        kinds = tuple(sorted({kind for kind, _ in scenario.sim_log}))
+        seen = network.events(kinds)
+        if seen != scenario.sim_log:
+            failures.append("the wire log's " + ", ".join(kinds) + " events differ from what was expected")
+            print("expected:", scenario.sim_log)
+            print("seen:", seen)
     if not scenario.no_port:
         for first, count, least, most in scenario.rx_spacing:
             failures += spacing_failures(rx_times(work / "wire.log"), first, count, least, most)

@@ -1,8 +1,9 @@
-// The interface dialog: serial port, RS-232C/RS-485 and the pace of the
-// bulk runs. Every change is kept in memory and written to the INI file at
-// once; the 設定 button only closes. rs_control takes effect with the next
-// command and the pace with the next run; a chosen port is opened at once
-// in place of the one in use.
+// The interface dialog: the port (a COM port, or a server through the
+// network dialog), RS-232C/RS-485 and the pace of the bulk runs. Every
+// change is kept in memory and written to the INI file at once; the 設定
+// button only closes. rs_control takes effect with the next command and
+// the pace with the next run; a chosen port is opened at once in place of
+// the one in use.
 #include <windows.h>
 // dbt.h needs the Windows types first.
 #include <dbt.h>
@@ -27,20 +28,24 @@ using platform::present_ports;
 
 namespace {
 
-// The ports there are now, each entry carrying its com_port; the
+// The combo's entries as the core made them, in the combo's order (the
+// dialog is modal and on the interface thread only).
+std::vector<PortComboEntry> combo_entries;
+
+LinkPort configured() { return configured_port(app_state().iface.port_url, app_state().iface.com_port); }
+
+// The ports there are now, the server in use and "ネットワーク…"; the
 // configured port selected (listed, marked, when it is missing).
 void fill_port_list(HWND dialog) {
   const HWND combo = GetDlgItem(dialog, IDC_COM_PORT);
-  const int configured = app_state().iface.com_port;
-  const std::vector<PortListEntry> list = port_list(present_ports(), configured);
+  combo_entries = port_combo(present_ports(), configured());
   SendMessageW(combo, CB_RESETCONTENT, 0, 0);
   int widest = 0;
   const HDC dc = GetDC(combo);
   const HGDIOBJ old_font = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(combo, WM_GETFONT, 0, 0)));
-  for (const PortListEntry& entry : list) {
+  for (const PortComboEntry& entry : combo_entries) {
     const std::wstring text = utf8_to_wide(entry.text);
-    const LRESULT index = SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    SendMessageW(combo, CB_SETITEMDATA, static_cast<WPARAM>(index), entry.com_port);
+    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
     SIZE size{};
     GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
     widest = std::max(widest, static_cast<int>(size.cx));
@@ -49,7 +54,7 @@ void fill_port_list(HWND dialog) {
   ReleaseDC(combo, dc);
   // A long driver name shows whole in the open list.
   SendMessageW(combo, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(widest + GetSystemMetrics(SM_CXVSCROLL) + 8), 0);
-  select_combo_entry(dialog, IDC_COM_PORT, port_list_index(list, configured));
+  select_combo_entry(dialog, IDC_COM_PORT, port_combo_index(combo_entries, configured()));
 }
 
 BOOL on_init(HWND dialog) {
@@ -61,17 +66,47 @@ BOOL on_init(HWND dialog) {
   return TRUE;
 }
 
+// The server the user names in the network dialog, or nothing when it
+// was cancelled.
+bool choose_server(HWND dialog, LinkPort& chosen) {
+  NetDialogFields fields = net_dialog_fields(configured());
+  if (DialogBoxParamW(app_instance(), MAKEINTRESOURCEW(IDD_NET_PORT), dialog, net_port_dialog_proc,
+                      reinterpret_cast<LPARAM>(&fields)) != IDOK) {
+    return false;
+  }
+  const NetDialogCheck check = check_net_dialog(fields);  // checked by the dialog already
+  if (!check.ok()) return false;
+  chosen = LinkPort::network(check.port);
+  return true;
+}
+
 void on_port_changed(HWND dialog) {
   const int selection = combo_selection(dialog, IDC_COM_PORT);
-  if (selection < 0) return;
-  const int com_port =
-      static_cast<int>(SendDlgItemMessageW(dialog, IDC_COM_PORT, CB_GETITEMDATA, static_cast<WPARAM>(selection), 0));
-  if (com_port < 0 || com_port > com_port_max) return;
-  app_state().iface.com_port = com_port;
-  write_interface_setting(ini_key_com_port, com_port);
+  if (selection < 0 || static_cast<std::size_t>(selection) >= combo_entries.size()) return;
+  LinkPort chosen = combo_entries[static_cast<std::size_t>(selection)].port;
+  if (combo_entries[static_cast<std::size_t>(selection)].kind == PortComboEntry::Kind::choose_network) {
+    if (!choose_server(dialog, chosen)) {
+      // Cancelled: the port in use stays selected.
+      select_combo_entry(dialog, IDC_COM_PORT, port_combo_index(combo_entries, configured()));
+      return;
+    }
+  }
+  InterfaceValues& iface = app_state().iface;
+  if (chosen.net) {
+    iface.port_url = port_ini_value(chosen);
+  } else {
+    // Older versions read com_port alone; it keeps the last COM port while
+    // a server is in use.
+    iface.com_port = chosen.com_port;
+    iface.port_url.clear();
+    write_interface_setting(ini_key_com_port, chosen.com_port);
+  }
+  write_interface_text(ini_key_port, iface.port_url);
+  // A server chosen shows as its URL, selected; one left goes from the list.
+  fill_port_list(dialog);
   const PortLink& link = serial_port().link();
-  if (link.com_port() == com_port && link.may_send()) return;  // already in use
-  serial_port().switch_port(com_port);
+  if (link.port() == chosen && (link.may_send() || link.attempting())) return;  // already in use
+  serial_port().switch_port(chosen);
 }
 
 // A port arrived or left: list the ports again, keeping the selection.

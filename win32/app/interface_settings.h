@@ -1,5 +1,6 @@
 // The interface values kept in "zanteq.ini" (section "ZANTEQ_Section"):
-// com_port, rs_control, select_number and transfer_pace.
+// com_port, rs_control, select_number, transfer_pace and port (a network
+// port's URL, which wins over com_port when it is there and not empty).
 //
 // The file lives in the user's application data folder
 // (%APPDATA%\ZANTEQ\zanteq.ini), which a standard user can write on every
@@ -10,12 +11,15 @@
 // change.
 #pragma once
 
+#include <string>
+
 #include "core/settings/record.h"
 
 namespace zanteq::win32 {
 
-// At start-up: the four keys into com_port, rs_control, select_number and
-// transfer_pace ("0" for a missing file or key). Values outside the tables
+// At start-up: the four number keys into com_port, rs_control,
+// select_number and transfer_pace ("0" for a missing file or key), and
+// port into port_url (empty when missing). Values outside the tables
 // that com_port and select_number index become 0, and so does a
 // transfer_pace other than 1.
 void read_interface_settings(AppState& app);
@@ -24,5 +28,7 @@ void read_interface_settings(AppState& app);
 // When the file cannot be written a box says so, once per run; the value
 // still holds in memory.
 void write_interface_setting(const char* key, int value);
+// The same for a text value (UTF-8); an empty text leaves the key empty.
+void write_interface_text(const char* key, const std::string& text);
 
 }  // namespace zanteq::win32

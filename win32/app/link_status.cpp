@@ -24,6 +24,10 @@ class MainWindowLinkEvents final : public LinkEvents {
     if (const HWND window = main_window()) PostMessageW(window, message_port_lost, generation, 0);
   }
 
+  void post_connected(unsigned attempt) override {
+    if (const HWND window = main_window()) PostMessageW(window, message_net_connected, attempt, 0);
+  }
+
   void link_changed(const PortLink& link, const PortNotice& notice) override {
     show_port_status(link.status_text());
     if (const HWND window = main_window()) {
@@ -57,6 +61,11 @@ LinkEvents& link_events() { return the_link_events; }
 
 LRESULT on_port_lost(WPARAM generation) {
   serial_port().port_lost(static_cast<unsigned>(generation));
+  return 0;
+}
+
+LRESULT on_net_connected(WPARAM attempt) {
+  serial_port().connect_ended(static_cast<unsigned>(attempt));
   return 0;
 }
 

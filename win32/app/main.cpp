@@ -51,7 +51,8 @@ int run_program(HINSTANCE instance) {
 
   SerialPort& port = serial_port();
   port.set_events(&link_events());
-  port.open_port(app.iface.com_port);
+  port.set_log(&comm_log());
+  port.open_port(configured_port(app.iface.port_url, app.iface.com_port));
   if (!port.start_read_thread()) reply_boxes().show_warning_box("error creating read thread");
   // A port that fails to open says so before the message loop runs, box by
   // box, as the program's first words.

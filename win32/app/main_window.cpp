@@ -311,6 +311,8 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       return on_dpi_changed(window, wparam, lparam);
     case message_port_lost:
       return on_port_lost(wparam);
+    case message_net_connected:
+      return on_net_connected(wparam);
     case WM_DEVICECHANGE:
       return on_device_change(wparam);
     default:

@@ -13,6 +13,8 @@ namespace zanteq::win32 {
 // it on the interface thread.
 constexpr UINT message_show_reply_boxes = WM_APP + 1;
 constexpr UINT message_port_lost = WM_APP + 2;  // wParam: the port's generation
+// Posted by a network port's connecting thread when its attempt has ended.
+constexpr UINT message_net_connected = WM_APP + 4;  // wParam: the attempt
 
 bool register_main_window_class(HINSTANCE instance);
 // Created at (0, 0) with the size for the running Windows version.

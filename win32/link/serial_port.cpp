@@ -1,11 +1,13 @@
-// The program's serial link: the port chosen by number, the receiving
-// thread with its line assembly and reply dispatch, and what happens when
-// the port goes or comes back. The port's I/O is the platform layer's.
+// The program's link: the COM port chosen by number or the server chosen
+// by URL, the receiving thread with its line assembly and reply dispatch,
+// the connecting thread of a network port, and what happens when the port
+// goes or comes back. The ports' I/O is the platform layer's.
 #include "win32/link/serial_port.h"
 
 #include "core/link/dispatch.h"
 #include "core/link/framing.h"
 #include "core/link/port_link.h"
+#include "core/log/log_format.h"
 #include "platform/windows/com_port.h"
 
 namespace zanteq::win32 {
@@ -28,45 +30,172 @@ const char* step_box(platform::ComPortStep step) {
 
 }  // namespace
 
-void SerialPort::open_port(int com_port) {
+void SerialPort::open_port(const LinkPort& port) {
+  if (port.net) {
+    // No receiving thread until the connection is made: it gets its own then.
+    begin_connecting(port);
+    return;
+  }
   // Every step runs and reports, also without a port, as the program has
   // always done at start-up.
   platform::ComPortOpening opening = platform::open_com_port(
-      port_name(com_port), [this](platform::ComPortStep step) { reporter_.show_error_box(step_box(step)); });
+      port_name(port.com_port), [this](platform::ComPortStep step) { reporter_.show_error_box(step_box(step)); });
   port_ = std::move(opening.port);
   ++generation_;
-  link_.started(com_port, opening.failure);
+  link_.started(port.com_port, opening.failure);
+  log_port(opening.failure == OpenFailure::none ? LogKind::port_opened : LogKind::port_failed, opening.reason);
   announce({});
 }
 
-OpenFailure SerialPort::open_quietly(int com_port) {
+OpenFailure SerialPort::open_quietly(int com_port, std::string& reason) {
   platform::ComPortOpening opening = platform::open_com_port(port_name(com_port));
+  reason = opening.reason;
   if (!opening.port) return opening.failure;
   port_ = std::move(opening.port);
   ++generation_;
   if (!start_read_thread()) {
+    reason = "受信スレッドを開始できません";
     close_port();
     return OpenFailure::settings;
   }
   return OpenFailure::none;
 }
 
-void SerialPort::switch_port(int com_port) {
+void SerialPort::switch_port(const LinkPort& port) {
+  if (is_open()) log_port(LogKind::port_closed);
+  cancel_connecting();
   close_port();
-  announce(link_.chosen(com_port, open_quietly(com_port)));
+  if (port.net) {
+    begin_connecting(port);
+    return;
+  }
+  std::string reason;
+  const OpenFailure failure = open_quietly(port.com_port, reason);
+  const PortNotice notice = link_.chosen(port.com_port, failure);
+  log_port(failure == OpenFailure::none ? LogKind::port_opened : LogKind::port_failed, reason);
+  announce(notice);
 }
 
 void SerialPort::port_lost(unsigned generation) {
   if (generation != generation_ || !is_open()) return;  // already closed or switched
+  lose_port();
+}
+
+void SerialPort::lose_port() {
+  const NetFailure why = port_ ? port_->net_failure() : NetFailure::none;
+  const std::string reason =
+      link_.port().net ? net_failure_text_ja(why) : port_ ? port_->error() : std::string();
   close_port();
-  announce(link_.lost(app_.link));
+  log_port(LogKind::port_lost, reason);
+  announce(link_.port().net ? link_.lost(app_.link, why) : link_.lost(app_.link));
 }
 
 void SerialPort::retry() {
   if (!link_.wants_retry()) return;
+  if (link_.port().net) {
+    // Quietly: the state stays as it is until the attempt ends.
+    if (start_connecting(link_.port().net_port)) link_.retrying();
+    return;
+  }
   const PortState before = link_.state();
-  link_.retried(open_quietly(link_.com_port()));
-  if (link_.state() != before) announce({});
+  std::string reason;
+  link_.retried(open_quietly(link_.com_port(), reason));
+  if (link_.state() == before) return;  // still gone: the retries say nothing
+  if (link_.state() == PortState::connected) log_port(LogKind::port_back);
+  announce({});
+}
+
+// The first attempt of a server: the status bar says it is connecting
+// until the attempt ends.
+void SerialPort::begin_connecting(const LinkPort& port) {
+  link_.connecting(port);
+  if (start_connecting(port.net_port)) {
+    announce({});
+    return;
+  }
+  log_port(LogKind::port_failed, net_failure_text_ja(NetFailure::failed));
+  announce(link_.connect_ended(NetFailure::failed));
+}
+
+bool SerialPort::start_connecting(const NetPort& port) {
+  auto attempt = std::make_shared<NetAttempt>();
+  attempt->id = ++attempts_;
+  attempt->port = port;
+  attempt->cancel = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (!attempt->cancel) return false;
+  // The thread holds the attempt as long as it runs; a cancelled one is
+  // forgotten here and ends on its own.
+  auto* job = new ConnectJob{this, attempt};
+  const HANDLE thread = CreateThread(nullptr, 0, &SerialPort::connect_thread_entry, job, 0, nullptr);
+  if (!thread) {
+    delete job;
+    return false;
+  }
+  if (connect_thread_) CloseHandle(connect_thread_);
+  connect_thread_ = thread;
+  attempt_ = std::move(attempt);
+  return true;
+}
+
+void SerialPort::cancel_connecting() {
+  if (!attempt_) return;
+  SetEvent(attempt_->cancel);
+  attempt_.reset();
+}
+
+DWORD WINAPI SerialPort::connect_thread_entry(void* job_pointer) {
+  const std::unique_ptr<ConnectJob> job(static_cast<ConnectJob*>(job_pointer));
+  SerialPort* const self = job->self;
+  const std::shared_ptr<NetAttempt> attempt = job->attempt;
+  // What an RFC 2217 server says of the line goes to the log, from this
+  // thread while connecting and from the receiving thread afterwards.
+  CommLog* const log = self->log_;
+  const std::string name = net_address_text(attempt->port.address);
+  platform::NetNotes notes;
+  if (log) {
+    notes = [log, name](const Rfc2217Event& event) {
+      log->append(port_event(wall_clock_ms(), LogKind::port_note, name, net_note_text(event)));
+    };
+  }
+  platform::NetPortOpening opening = platform::connect_net_port(attempt->port, notes, attempt->cancel);
+  {
+    std::lock_guard<std::mutex> lock(attempt->mutex);
+    attempt->opening = std::move(opening);
+  }
+  if (WaitForSingleObject(attempt->cancel, 0) != WAIT_OBJECT_0 && self->events_)
+    self->events_->post_connected(attempt->id);
+  return 0;
+}
+
+void SerialPort::connect_ended(unsigned attempt) {
+  if (!attempt_ || attempt_->id != attempt) return;  // cancelled: another port was chosen since
+  platform::NetPortOpening opening;
+  {
+    std::lock_guard<std::mutex> lock(attempt_->mutex);
+    opening = std::move(attempt_->opening);
+  }
+  attempt_.reset();
+  const bool first = link_.state() == PortState::connecting;
+  if (opening.port) {
+    port_ = std::move(opening.port);
+    ++generation_;
+    if (start_read_thread()) {
+      log_port(first ? LogKind::port_opened : LogKind::port_back);
+      announce(link_.connect_ended(NetFailure::none));
+      return;
+    }
+    close_port();
+    opening.failure = NetFailure::failed;
+  }
+  if (opening.failure == NetFailure::none) opening.failure = NetFailure::failed;
+  // The retries fail quietly, in the log too: one row every 2 s would
+  // bury what the log is read for.
+  if (first) log_port(LogKind::port_failed, net_failure_text_ja(opening.failure));
+  announce(link_.connect_ended(opening.failure));
+}
+
+void SerialPort::log_port(LogKind kind, const std::string& reason) {
+  log(port_event(wall_clock_ms(), kind, link_.port().name(), reason));
 }
 
 void SerialPort::announce(const PortNotice& notice) {
@@ -94,12 +223,11 @@ void SerialPort::close_port() {
 }
 
 bool SerialPort::start_read_thread() {
-  if (thread_) {
-    if (WaitForSingleObject(thread_, 0) != WAIT_OBJECT_0) return true;  // still receiving
-    // The thread of a start without a port, which ended at once.
-    CloseHandle(thread_);
-    thread_ = nullptr;
-  }
+  // A thread started without a port could still be on its way out when
+  // the port arrives and be taken for the port's reader, which then never
+  // reads: so there is none. A thread here is the open port's.
+  if (!is_open()) return true;
+  if (thread_) return true;  // receiving already
   thread_ = CreateThread(nullptr, 0, &SerialPort::read_thread_entry, this, 0, nullptr);
   return thread_ != nullptr;
 }
@@ -122,8 +250,7 @@ void SerialPort::send_command(std::string_view text) {
 bool SerialPort::write(std::string bytes) {
   assembler_.command_sent();
   if (port_->send(std::move(bytes)) || !port_->gone()) return true;
-  close_port();
-  announce(link_.lost(app_.link));
+  lose_port();
   return false;
 }
 
@@ -152,8 +279,7 @@ bool SerialPort::transfer_port_gone() { return !is_open() || port_->gone(); }
 
 void SerialPort::close_lost_port() {
   if (!is_open()) return;  // closed already, and said so
-  close_port();
-  announce(link_.lost(app_.link));
+  lose_port();
 }
 
 DWORD WINAPI SerialPort::read_thread_entry(void* self) {
@@ -187,7 +313,17 @@ void SerialPort::read_thread() {
 
 void SerialPort::stop() {
   app_.link.receiving = 0;
-  if (port_) port_->stop_receiving();
+  cancel_connecting();
+  if (connect_thread_) {
+    // A name look-up runs to its end: bounded, the process ends either way.
+    WaitForSingleObject(connect_thread_, stop_wait_ms);
+    CloseHandle(connect_thread_);
+    connect_thread_ = nullptr;
+  }
+  if (port_) {
+    log_port(LogKind::port_closed);
+    port_->stop_receiving();
+  }
 
   if (thread_) {
     // Bounded: the process ends either way.

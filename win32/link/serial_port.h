@@ -1,6 +1,7 @@
-// The serial link to the unit: one port at a time, opened at start-up and
-// again whenever the user chooses another port or a pulled adapter comes
-// back.
+// The link to the unit: one port at a time, a COM port or a network port
+// (a unit behind a serial device server), opened at start-up and again
+// whenever the user chooses another port or a pulled adapter or a server
+// that went away comes back.
 //
 // Threads and ownership:
 //  - the interface thread opens, switches and closes the port, sends
@@ -19,6 +20,19 @@
 //    atomics. A receiving thread that finds the device gone says so through
 //    LinkEvents::post_port_lost and ends; the interface thread then closes
 //    the port (port_lost).
+//  - a network port is connected on a thread of its own, one attempt at a
+//    time (the interface thread never waits on the network): it hands the
+//    connection over in the attempt's slot and posts
+//    LinkEvents::post_connected; the interface thread takes it
+//    (connect_ended) and starts the receiving thread on it. An attempt
+//    that is no longer wanted (another port chosen, the program ending) is
+//    cancelled and forgotten; what it connected is closed with it.
+//
+// The communication log (core/log/comm_log.h) hears the port's events: the
+// interface thread appends the port opened, closed, lost, back or failing
+// to open (with the reason a server could not be reached or went away);
+// the connecting and receiving threads append what an RFC 2217 server
+// says of the line. Appending never waits for the log's reader.
 //
 // The port itself (opening, line settings, overlapped I/O) is the platform
 // layer's (platform/windows/com_port.h); this is the program's link over it.
@@ -28,6 +42,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -35,7 +50,9 @@
 #include "core/link/line_handoff.h"
 #include "core/link/port_link.h"
 #include "core/link/reporter.h"
+#include "core/log/comm_log.h"
 #include "core/settings/record.h"
+#include "platform/windows/net_port.h"
 #include "platform/windows/port.h"
 
 namespace zanteq::win32 {
@@ -47,6 +64,10 @@ class LinkEvents {
   // Receiving thread: the device went away. Hand `generation` over to the
   // interface thread (which calls SerialPort::port_lost) and return at once.
   virtual void post_port_lost(unsigned generation) = 0;
+  // Connecting thread: the attempt `attempt` has ended. Hand it over to
+  // the interface thread (which calls SerialPort::connect_ended) and return
+  // at once.
+  virtual void post_connected(unsigned attempt) = 0;
   // Interface thread: the state may have changed; show it, and show the
   // notice when it has a text.
   virtual void link_changed(const PortLink& link, const PortNotice& notice) = 0;
@@ -60,16 +81,25 @@ class SerialPort final : public CommandSink {
 
   // Before open_port: who hears about the link state (nobody by default).
   void set_events(LinkEvents* events) { events_ = events; }
+  // Before open_port: the communication log (none by default).
+  void set_log(CommLog* log) { log_ = log; }
 
   // Start-up: opens COM1..COM256 by com_port with the unit's line settings.
   // Every step is tried even after a failure, each failure with its own
-  // error box.
-  void open_port(int com_port);
+  // error box. A network port starts connecting instead; a server that
+  // cannot be reached is said in one box when the attempt ends.
+  void open_port(const LinkPort& port);
 
   // The user chose a port: the open one is closed (receiving thread ended,
-  // I/O cancelled), the new one opened with the same line settings and its
-  // receiving thread started. A port that cannot be used is said once.
-  void switch_port(int com_port);
+  // I/O cancelled, a connection under way cancelled), the new one opened
+  // with the same line settings and its receiving thread started, or its
+  // server connected. A port that cannot be used is said once.
+  void switch_port(const LinkPort& port);
+
+  // Interface thread, after LinkEvents::post_connected: takes the
+  // attempt's connection (a stale attempt is ignored) and starts receiving
+  // on it, or says once that the server cannot be reached.
+  void connect_ended(unsigned attempt);
 
   // Interface thread, after LinkEvents::post_port_lost: closes the port and
   // says once that it is gone. A stale generation (the port has been
@@ -77,13 +107,15 @@ class SerialPort final : public CommandSink {
   void port_lost(unsigned generation);
 
   // Interface thread, now and then and when a device arrives: reopens the
-  // port quietly while it is gone or held elsewhere.
+  // port quietly while it is gone or held elsewhere, or starts a quiet
+  // attempt to reach the server again.
   void retry();
 
   const PortLink& link() const { return link_; }
 
-  // Starts the receiving thread; false when it cannot be created. With no
-  // port the thread ends at once: there is nothing to wait for.
+  // Starts the receiving thread of the open port; false when it cannot be
+  // created. With no port none is started (there is nothing to wait for):
+  // the port opened later gets its own.
   bool start_read_thread();
 
   // Frames and writes one command without waiting (RS-485 address in front
@@ -125,22 +157,53 @@ class SerialPort final : public CommandSink {
   bool is_open() const { return port_ != nullptr; }
 
  private:
+  // One attempt to connect to a server: its thread fills the slot and
+  // posts; whoever still holds the attempt then takes the slot.
+  struct NetAttempt {
+    unsigned id = 0;
+    NetPort port;
+    HANDLE cancel = nullptr;  // manual reset: the attempt is no longer wanted
+    std::mutex mutex;
+    platform::NetPortOpening opening;  // guarded by mutex
+    ~NetAttempt() {
+      if (cancel) CloseHandle(cancel);
+    }
+  };
+
   static DWORD WINAPI read_thread_entry(void* self);
+  struct ConnectJob {
+    SerialPort* self;
+    std::shared_ptr<NetAttempt> attempt;
+  };
+  static DWORD WINAPI connect_thread_entry(void* job);
   void read_thread();
-  OpenFailure open_quietly(int com_port);
+  OpenFailure open_quietly(int com_port, std::string& reason);
+  void begin_connecting(const LinkPort& port);
+  bool start_connecting(const NetPort& port);
+  void cancel_connecting();
   void close_port();
+  void lose_port();
   void announce(const PortNotice& notice);
   bool write(std::string bytes);
+  void log(LogEvent event) {
+    if (log_) log_->append(std::move(event));
+  }
+  // A port event of the port in use now.
+  void log_port(LogKind kind, const std::string& reason = {});
 
   AppState& app_;
   Reporter& reporter_;
   LinkEvents* events_ = nullptr;
+  CommLog* log_ = nullptr;
   PortLink link_;                  // interface thread only
   std::unique_ptr<platform::Port> port_;
   HANDLE thread_ = nullptr;
   std::atomic<unsigned> generation_{0};  // one per opened port
   LineAssembler assembler_;              // receiving thread
   LineHandOff transfer_lines_;           // offered by the receiving thread
+  std::shared_ptr<NetAttempt> attempt_;  // interface thread: the attempt under way
+  HANDLE connect_thread_ = nullptr;      // its thread, waited for at exit
+  unsigned attempts_ = 0;
 };
 
 }  // namespace zanteq::win32

@@ -33,6 +33,7 @@
 #define IDD_UNIT_DIFFERENCES 147
 #define IDD_VIDEO_FORMAT 148
 #define IDD_AGC 150
+#define IDD_NET_PORT 153  // opened from the interface dialog's port combo
 
 // ---- Menu and toolbar commands (IDM_) ------------------------------------
 #define IDM_FILE_NEW 32775
@@ -101,6 +102,11 @@
 #define IDC_COM_PORT 1072
 #define IDC_RS_CONTROL 1075
 #define IDC_TRANSFER_PACE 1150
+
+// network port (153)
+#define IDC_NET_HOST 1160
+#define IDC_NET_PORT_NUMBER 1161
+#define IDC_NET_KIND 1162
 
 // alarm (133)
 #define IDC_ALARM_MODE 1000

@@ -8,6 +8,15 @@
 //
 // Commands (same script form as the UI driver, see tests/e2e/README.md):
 //   open N                 open_port for com_port N and start the receiving thread
+//   net URL                open_port for a network port (tcp:// or rfc2217://): the
+//                          connection is made on its own thread and taken while the
+//                          watch ticks, as is a loss; the retries run every 2 s; the
+//                          link's notices are recorded as warning boxes
+//   host sim-stop|sim-start
+//                          as the UI driver's: the runner stops or starts the server
+//   log TEXT [MS]          the communication log gets a row with TEXT (its text as
+//                          the log window shows it) within MS (default 5000), after
+//                          the row the last `log` found
 //   interface 0|1          rs_control
 //   address N              slave_address (32 = broadcast)
 //   send TEXT              send_command
@@ -31,6 +40,7 @@
 //   stop                   stop the link: must return within a second
 #include <windows.h>
 
+#include <atomic>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -38,6 +48,7 @@
 
 #include "core/bulk/transfer_plans.h"
 #include "core/link/dispatch.h"
+#include "core/log/log_format.h"
 #include "win32/link/serial_port.h"
 #include "win32/link/transfer_runner.h"
 #include "tests/e2e/driver/script.h"
@@ -125,11 +136,37 @@ class TransferNotes final : public zanteq::win32::TransferClient {
   }
 };
 
+// The main window's part of the link: what the threads post is taken
+// while the watch ticks; the notices are recorded as boxes.
+class ProbeEvents final : public zanteq::win32::LinkEvents {
+ public:
+  explicit ProbeEvents(zanteq::Reporter& reporter) : reporter_(reporter) {}
+  std::atomic<unsigned> connected{0};  // an attempt that ended, 0: none waiting
+  std::atomic<unsigned> lost{0};       // a generation lost, 0: none waiting
+  std::atomic<bool> lost_waiting{false};
+
+  void post_port_lost(unsigned generation) override {
+    lost = generation;
+    lost_waiting = true;
+  }
+  void post_connected(unsigned attempt) override { connected = attempt; }
+  void link_changed(const zanteq::PortLink& link, const zanteq::PortNotice& notice) override {
+    say("     status \"%s\"", link.status_text().c_str());
+    if (notice.shown()) reporter_.show_warning_box(notice.text.c_str());
+  }
+
+ private:
+  zanteq::Reporter& reporter_;
+};
+
 class Probe {
  public:
   void step(const std::vector<std::string>& w, Failure& f) {
     const std::string& command = w[0];
     if (command == "open") return open(static_cast<int>(number(w, 1, 0)));
+    if (command == "net") return net(word(w, 1, ""), f);
+    if (command == "log") return log(word(w, 1, ""), number(w, 2, 5000), f);
+    if (command == "host") return host(w, f);
     if (command == "interface") {
       app_.link.rs_control = static_cast<int>(number(w, 1, 0));
       return;
@@ -153,15 +190,82 @@ class Probe {
 
   void end() { port_.stop(); }
 
+  void set_work_folder(const std::wstring& script) {
+    const std::size_t slash = script.find_last_of(L"\\/");
+    work_folder_ = slash == std::wstring::npos ? L"" : script.substr(0, slash + 1);
+  }
+
  private:
   void open(int com_port) {
     zanteq::reset_settings(app_);
     app_.link.receiving = 1;
-    port_.open_port(com_port);
+    port_.open_port(zanteq::LinkPort::com(com_port));
     if (!port_.start_read_thread()) reporter_.show_warning_box("error creating read thread");
   }
 
-  // The main timer's work: one watch tick every 300 ms.
+  void net(const std::string& url, Failure& f) {
+    zanteq::NetPort server;
+    zanteq::NetPortError error;
+    if (!zanteq::parse_net_port(url, server, error)) {
+      f = {exit_fail, "not a network port: " + zanteq::net_port_error_text(error)};
+      return;
+    }
+    zanteq::reset_settings(app_);
+    app_.link.receiving = 1;
+    port_.set_events(&events_);
+    port_.set_log(&log_);
+    port_.open_port(zanteq::LinkPort::network(server));
+    retrying_ = true;
+  }
+
+  // The runner carries the request out and removes the file.
+  void host(const std::vector<std::string>& w, Failure& f) {
+    std::string request;
+    for (std::size_t i = 1; i < w.size(); ++i) request += (i > 1 ? " " : "") + w[i];
+    request += "\n";
+    const std::wstring path = work_folder_ + L"host-request";
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+      f = {exit_fail, "cannot write the host request"};
+      return;
+    }
+    DWORD written = 0;
+    WriteFile(file, request.data(), static_cast<DWORD>(request.size()), &written, nullptr);
+    CloseHandle(file);
+    const ULONGLONG start = GetTickCount64();
+    while (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+      if (GetTickCount64() - start > 20000) {
+        f = {exit_fail, "the runner did not carry out the host request"};
+        return;
+      }
+      tick_for(20);
+    }
+    if (GetFileAttributesW((work_folder_ + L"host-error").c_str()) != INVALID_FILE_ATTRIBUTES)
+      f = {exit_fail, "the runner could not do it"};
+  }
+
+  void log(const std::string& text, unsigned long timeout, Failure& f) {
+    const ULONGLONG start = GetTickCount64();
+    for (;;) {
+      for (const zanteq::LogEvent& event : log_.take_all().events) {
+        logged_.push_back(zanteq::event_text(event));
+        say("     log \"%s\"", logged_.back().c_str());
+      }
+      while (!logged_.empty()) {
+        const bool found = logged_.front() == text;
+        logged_.pop_front();
+        if (found) return;
+      }
+      if (GetTickCount64() - start > timeout) {
+        f = {exit_fail, "no log row \"" + text + "\""};
+        return;
+      }
+      tick_for(20);
+    }
+  }
+
+  // The main window's work: one watch tick every 300 ms, what the link's
+  // threads posted, and a retry every 2 s.
   void tick_for(DWORD ms) {
     const ULONGLONG end = GetTickCount64() + ms;
     while (GetTickCount64() < end) {
@@ -170,6 +274,12 @@ class Probe {
       if (now >= next) {
         zanteq::reply_tick(app_.link, reporter_);
         next_tick_ = now + tick_ms;
+      }
+      if (const unsigned attempt = events_.connected.exchange(0)) port_.connect_ended(attempt);
+      if (events_.lost_waiting.exchange(false)) port_.port_lost(events_.lost);
+      if (retrying_ && now >= next_retry_) {
+        port_.retry();
+        next_retry_ = now + 2000;
       }
       Sleep(10);
     }
@@ -293,6 +403,12 @@ class Probe {
   zanteq::AppState app_;
   RecordingReporter reporter_;
   zanteq::win32::SerialPort port_{app_, reporter_};
+  ProbeEvents events_{reporter_};
+  zanteq::CommLog log_;
+  std::deque<std::string> logged_;  // rows taken and not yet passed by `log`
+  ULONGLONG next_retry_ = 0;
+  bool retrying_ = false;  // as the main window's retry timer, for a network port
+  std::wstring work_folder_;
   ULONGLONG next_tick_ = 0;
   // The runs' side: their window, runner and records.
   HWND window_ = nullptr;
@@ -315,6 +431,7 @@ int wmain(int argc, wchar_t** argv) {
     return exit_fail;
   }
   static Probe probe;
+  probe.set_work_folder(argv[1]);
   const int code = run_script(
       lines, [](const std::vector<std::string>& words, Failure& f) { probe.step(words, f); }, [] {});
   probe.end();
