@@ -1,5 +1,7 @@
 // The values of "zanteq.ini": section "ZANTEQ_Section", keys "com_port",
-// "rs_control" and "select_number", each missing key read as "0". The
+// "rs_control" and "select_number", each missing key read as "0", and the
+// communication log's file: "log_to_file" (0/1) and "log_file" (a path,
+// empty when missing). The
 // Windows program reads and writes the file through the platform; the rules
 // for turning its text into values live here.
 #pragma once
@@ -16,6 +18,8 @@ extern const char* const ini_section;        // "ZANTEQ_Section"
 extern const char* const ini_key_com_port;   // "com_port"
 extern const char* const ini_key_rs_control; // "rs_control"
 extern const char* const ini_key_select_number; // "select_number"
+extern const char* const ini_key_log_to_file;   // "log_to_file"
+extern const char* const ini_key_log_file;      // "log_file"
 extern const char* const ini_default_text;   // "0"
 
 // The platform read hands over at most this many characters of a value.
