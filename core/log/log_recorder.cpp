@@ -1,10 +1,19 @@
 // The communication log's reader: rows, the log file and 保存….
 #include "core/log/log_recorder.h"
 
+#include <cstdio>
 #include <utility>
 #include <vector>
 
 namespace zanteq {
+
+std::string log_file_offered_name(LogFileUse use, const LocalTime& now) {
+  if (use == LogFileUse::record) return "通信ログ.log";
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "%04d%02d%02d_%02d%02d%02d", now.year, now.month, now.day, now.hour, now.minute,
+                now.second);
+  return std::string("通信ログ_") + stamp + ".txt";
+}
 
 std::string log_file_failed_text(const std::string& path) {
   return "通信ログのファイルに書き込めません。\n\n" + path +

@@ -53,6 +53,10 @@ class LogRecorderPlatform {
   virtual void recording_changed() = 0;
 };
 
+// The name the save dialog offers: "通信ログ_20261207_134502.txt" for 保存…
+// (the moment of saving), "通信ログ.log" for the file the rows go to.
+std::string log_file_offered_name(LogFileUse use, const LocalTime& now);
+
 // The boxes of a log file that cannot be written and of a 保存… that failed.
 std::string log_file_failed_text(const std::string& path);
 std::string log_save_failed_text(const std::string& path, const std::string& reason);

@@ -199,6 +199,9 @@ TEST_F(Recorder, SaveWritesTheRowsAsTheyAreOnceTheNameIsChosen) {
 
   recorder.clear();
   EXPECT_TRUE(recorder.rows().empty());
+
+  EXPECT_EQ(log_file_offered_name(LogFileUse::save, {2027, 1, 2, 3, 4, 5, 6}), "通信ログ_20270102_030405.txt");
+  EXPECT_EQ(log_file_offered_name(LogFileUse::record, noon), "通信ログ.log");
 }
 
 TEST(LogViewPlace, FollowsTheNewestUnlessScrolledUp) {

@@ -18,6 +18,9 @@ using platform::wide_to_utf8;
 namespace {
 
 constexpr DWORD value_buffer_chars = 10;  // at most 9 characters of a value are used
+// A value that holds a path: the longest path the W API takes, with room to
+// spare for the terminator.
+constexpr DWORD path_buffer_chars = 32768;
 
 std::wstring user_ini_folder() {
   wchar_t folder[MAX_PATH] = {};
@@ -51,27 +54,28 @@ std::wstring older_ini_path() {
   return {};
 }
 
-int read_key(const std::wstring& path, const char* key) {
-  wchar_t value[value_buffer_chars] = {};
-  GetPrivateProfileStringW(utf8_to_wide(ini_section).c_str(), utf8_to_wide(key).c_str(),
-                           utf8_to_wide(ini_default_text).c_str(), value, value_buffer_chars,
-                           path.c_str());
-  return ini_to_int(wide_to_utf8(value));
+// The text of a key, at most `chars` - 1 characters of it.
+std::string read_text(const std::wstring& path, const char* key, const char* fallback, DWORD chars) {
+  std::wstring value(chars, L'\0');
+  const DWORD length = GetPrivateProfileStringW(utf8_to_wide(ini_section).c_str(), utf8_to_wide(key).c_str(),
+                                                utf8_to_wide(fallback).c_str(), value.data(), chars, path.c_str());
+  value.resize(length < chars ? length : 0);
+  return wide_to_utf8(value);
 }
 
-}  // namespace
+int read_key(const std::wstring& path, const char* key) {
+  return ini_to_int(read_text(path, key, ini_default_text, value_buffer_chars));
+}
 
-void read_interface_settings(AppState& app) {
+// The file to read: the user's, else an older installation's.
+std::wstring ini_to_read() {
   const std::wstring user = user_ini_path();
   const std::wstring older = exists(user) ? std::wstring() : older_ini_path();
-  // No file at all: every key reads "0".
-  const std::wstring path = !older.empty() ? older : !user.empty() ? user : utf8_to_wide(ini_file_name);
-  app.iface.com_port = checked_com_port(read_key(path, ini_key_com_port));
-  app.link.rs_control = read_key(path, ini_key_rs_control);  // any non-zero value is RS-485
-  app.iface.select_number = checked_select_number(read_key(path, ini_key_select_number));
+  // No file at all: every key reads its default.
+  return !older.empty() ? older : !user.empty() ? user : utf8_to_wide(ini_file_name);
 }
 
-void write_interface_setting(const char* key, int value) {
+void write_text(const char* key, const std::string& text) {
   const std::wstring folder = user_ini_folder();
   const std::wstring user = user_ini_path();
   bool written = false;
@@ -83,7 +87,7 @@ void write_interface_setting(const char* key, int value) {
       if (!older.empty()) CopyFileW(older.c_str(), user.c_str(), TRUE);
     }
     written = WritePrivateProfileStringW(utf8_to_wide(ini_section).c_str(), utf8_to_wide(key).c_str(),
-                                         utf8_to_wide(int_to_ini(value)).c_str(), user.c_str()) != FALSE;
+                                         utf8_to_wide(text).c_str(), user.c_str()) != FALSE;
   }
   // Said once: the dialog writes on every change, and the choice still
   // holds in memory until the program ends.
@@ -92,6 +96,30 @@ void write_interface_setting(const char* key, int value) {
   told = true;
   const std::wstring where = user.empty() ? L"%APPDATA%\\ZANTEQ\\" + utf8_to_wide(ini_file_name) : user;
   show_warning_box(ini_write_failed_text(wide_to_utf8(where)).c_str());
+}
+
+}  // namespace
+
+void read_interface_settings(AppState& app) {
+  const std::wstring path = ini_to_read();
+  app.iface.com_port = checked_com_port(read_key(path, ini_key_com_port));
+  app.link.rs_control = read_key(path, ini_key_rs_control);  // any non-zero value is RS-485
+  app.iface.select_number = checked_select_number(read_key(path, ini_key_select_number));
+}
+
+void write_interface_setting(const char* key, int value) { write_text(key, int_to_ini(value)); }
+
+LogFileSetting read_log_file_setting() {
+  const std::wstring path = ini_to_read();
+  LogFileSetting setting;
+  setting.to_file = read_key(path, ini_key_log_to_file) != 0;
+  setting.path = read_text(path, ini_key_log_file, "", path_buffer_chars);
+  return setting;
+}
+
+void write_log_file_setting(bool to_file, const std::string& path) {
+  write_text(ini_key_log_file, path);
+  write_text(ini_key_log_to_file, int_to_ini(to_file ? 1 : 0));
 }
 
 }  // namespace zanteq::win32

@@ -1,5 +1,6 @@
 // The interface values kept in "zanteq.ini" (section "ZANTEQ_Section"):
-// com_port, rs_control and select_number.
+// com_port, rs_control and select_number, and the communication log's
+// file: log_to_file and log_file.
 //
 // The file lives in the user's application data folder
 // (%APPDATA%\ZANTEQ\zanteq.ini), which a standard user can write on every
@@ -9,6 +10,8 @@
 // else the one in the Windows directory; it is copied over at the first
 // change.
 #pragma once
+
+#include <string>
 
 #include "core/settings/record.h"
 
@@ -23,5 +26,15 @@ void read_interface_settings(AppState& app);
 // When the file cannot be written a box says so, once per run; the value
 // still holds in memory.
 void write_interface_setting(const char* key, int value);
+
+// Whether the communication log is recorded to a file, and which (UTF-8;
+// empty when none was chosen yet).
+struct LogFileSetting {
+  bool to_file = false;
+  std::string path;
+};
+LogFileSetting read_log_file_setting();
+// Both keys at once; a failure is said as for the other keys.
+void write_log_file_setting(bool to_file, const std::string& path);
 
 }  // namespace zanteq::win32

@@ -6,6 +6,7 @@
 #include "core/link/dispatch.h"
 #include "core/link/framing.h"
 #include "core/link/port_link.h"
+#include "core/log/log_format.h"
 #include "platform/windows/com_port.h"
 
 namespace zanteq::win32 {
@@ -36,15 +37,18 @@ void SerialPort::open_port(int com_port) {
   port_ = std::move(opening.port);
   ++generation_;
   link_.started(com_port, opening.failure);
+  log_port(opening.failure == OpenFailure::none ? LogKind::port_opened : LogKind::port_failed, opening.reason);
   announce({});
 }
 
-OpenFailure SerialPort::open_quietly(int com_port) {
+OpenFailure SerialPort::open_quietly(int com_port, std::string& reason) {
   platform::ComPortOpening opening = platform::open_com_port(port_name(com_port));
+  reason = opening.reason;
   if (!opening.port) return opening.failure;
   port_ = std::move(opening.port);
   ++generation_;
   if (!start_read_thread()) {
+    reason = "受信スレッドを開始できません";
     close_port();
     return OpenFailure::settings;
   }
@@ -52,22 +56,47 @@ OpenFailure SerialPort::open_quietly(int com_port) {
 }
 
 void SerialPort::switch_port(int com_port) {
+  if (is_open()) log_port(LogKind::port_closed);
   close_port();
-  announce(link_.chosen(com_port, open_quietly(com_port)));
+  std::string reason;
+  const OpenFailure failure = open_quietly(com_port, reason);
+  const PortNotice notice = link_.chosen(com_port, failure);
+  log_port(failure == OpenFailure::none ? LogKind::port_opened : LogKind::port_failed, reason);
+  announce(notice);
 }
 
 void SerialPort::port_lost(unsigned generation) {
   if (generation != generation_ || !is_open()) return;  // already closed or switched
+  lose_port();
+}
+
+void SerialPort::lose_port() {
+  const std::string reason = port_ ? port_->error() : std::string();
   close_port();
+  log_port(LogKind::port_lost, reason);
   announce(link_.lost(app_.link));
 }
 
 void SerialPort::retry() {
   if (!link_.wants_retry()) return;
   const PortState before = link_.state();
-  link_.retried(open_quietly(link_.com_port()));
-  if (link_.state() != before) announce({});
+  std::string reason;
+  link_.retried(open_quietly(link_.com_port(), reason));
+  if (link_.state() == before) return;  // still gone: the retries say nothing
+  if (link_.state() == PortState::connected) log_port(LogKind::port_back);
+  announce({});
 }
+
+void SerialPort::log_port(LogKind kind, const std::string& reason) {
+  log(port_event(wall_clock_ms(), kind, port_name(link_.com_port()), reason));
+}
+
+void SerialPort::note_unanswered() {
+  const ULONGLONG waited = GetTickCount64() - last_sent_tick_;
+  note_unanswered(static_cast<int>(waited < 0x7FFFFFFF ? waited : 0x7FFFFFFF));
+}
+
+void SerialPort::note_unanswered(int waited_ms) { log(no_reply_event(wall_clock_ms(), waited_ms)); }
 
 void SerialPort::announce(const PortNotice& notice) {
   if (events_) {
@@ -112,10 +141,9 @@ void SerialPort::send_command(std::string_view text) {
   if (bytes.empty() || !is_open()) return;
 
   assembler_.command_sent();
-  if (!port_->send(std::move(bytes)) && port_->gone()) {
-    close_port();
-    announce(link_.lost(app_.link));
-  }
+  log(sent_event(wall_clock_ms(), bytes));
+  last_sent_tick_ = GetTickCount64();
+  if (!port_->send(std::move(bytes)) && port_->gone()) lose_port();
 }
 
 DWORD WINAPI SerialPort::read_thread_entry(void* self) {
@@ -128,8 +156,14 @@ void SerialPort::read_thread() {
 
   const unsigned generation = generation_;
   char buffer[line_buffer_size];
+  // The row goes to the log before the line's box is raised.
   const auto dispatch = [this](std::string_view line) {
+    log(received_event(wall_clock_ms(), line));
     dispatch_reply(app_.link, app_.record, reporter_, line);
+  };
+  const auto dropped = [this](const DroppedBytes& what) {
+    log(what.why == DroppedBytes::Why::before_command ? unfinished_event(wall_clock_ms(), what.bytes)
+                                                      : noise_event(wall_clock_ms(), what.count));
   };
 
   while (app_.link.receiving != 0) {
@@ -143,13 +177,16 @@ void SerialPort::read_thread() {
       break;
     }
     // A failed read has paused already, so a broken port cannot spin.
-    if (result == platform::Received::bytes) assembler_.feed(buffer, received, dispatch);
+    if (result == platform::Received::bytes) assembler_.feed(buffer, received, dispatch, dropped);
   }
 }
 
 void SerialPort::stop() {
   app_.link.receiving = 0;
-  if (port_) port_->stop_receiving();
+  if (port_) {
+    log_port(LogKind::port_closed);
+    port_->stop_receiving();
+  }
 
   if (thread_) {
     // Bounded: the process ends either way.

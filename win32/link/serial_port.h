@@ -20,6 +20,13 @@
 //
 // The port itself (opening, line settings, overlapped I/O) is the platform
 // layer's (platform/windows/com_port.h); this is the program's link over it.
+//
+// The communication log (core/log/comm_log.h) hears everything from here,
+// from start-up: the interface thread appends each line sent (framed, the
+// RS-485 address kept), the port opened, closed, lost, back or failing to
+// open, and a command left unanswered; the receiving thread appends each
+// line received and what the line assembly throws away. Appending never
+// waits for the log's reader.
 #pragma once
 
 #include <windows.h>
@@ -32,6 +39,7 @@
 #include "core/link/line_assembler.h"
 #include "core/link/port_link.h"
 #include "core/link/reporter.h"
+#include "core/log/comm_log.h"
 #include "core/settings/record.h"
 #include "platform/windows/port.h"
 
@@ -57,6 +65,8 @@ class SerialPort final : public CommandSink {
 
   // Before open_port: who hears about the link state (nobody by default).
   void set_events(LinkEvents* events) { events_ = events; }
+  // Before open_port: the communication log (none by default).
+  void set_log(CommLog* log) { log_ = log; }
 
   // Start-up: opens COM1..COM256 by com_port with the unit's line settings.
   // Every step is tried even after a failure, each failure with its own
@@ -89,6 +99,13 @@ class SerialPort final : public CommandSink {
   // reply. After start-up without a port the same holds.
   void send_command(std::string_view text) override;
 
+  // Interface thread, for the communication log: the reply watch gave up
+  // on the last command ("No Connect"); the row tells how long ago it went
+  // out.
+  void note_unanswered();
+  // A transfer gave up on a command after `waited_ms`.
+  void note_unanswered(int waited_ms);
+
   // At exit: wakes the receiving thread, cancels what is in flight and
   // closes the port.
   void stop();
@@ -98,13 +115,21 @@ class SerialPort final : public CommandSink {
  private:
   static DWORD WINAPI read_thread_entry(void* self);
   void read_thread();
-  OpenFailure open_quietly(int com_port);
+  OpenFailure open_quietly(int com_port, std::string& reason);
   void close_port();
+  void lose_port();
   void announce(const PortNotice& notice);
+  void log(LogEvent event) {
+    if (log_) log_->append(std::move(event));
+  }
+  // A port event of the port in use now.
+  void log_port(LogKind kind, const std::string& reason = {});
 
   AppState& app_;
   Reporter& reporter_;
   LinkEvents* events_ = nullptr;
+  CommLog* log_ = nullptr;
+  ULONGLONG last_sent_tick_ = 0;   // interface thread: when the last command went out
   PortLink link_;                  // interface thread only
   std::unique_ptr<platform::Port> port_;
   HANDLE thread_ = nullptr;

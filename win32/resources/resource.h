@@ -31,6 +31,7 @@
 #define IDD_READ_ALL 145
 #define IDD_VIDEO_FORMAT 148
 #define IDD_AGC 150
+#define IDD_COMM_LOG 152   // modeless, owned by the main window
 
 // ---- Menu and toolbar commands (IDM_) ------------------------------------
 #define IDM_FILE_NEW 32775
@@ -52,6 +53,7 @@
 #define IDM_SLAVE_ADDRESS 32790
 #define IDM_READ_ALL 32789
 #define IDM_INTERFACE 32791
+#define IDM_COMM_LOG 32831   // opens the 通信ログ window, or closes it
 #define IDM_ABOUT 120
 
 #define IDT_ALARM 501
@@ -78,6 +80,7 @@
 #define TIMER_READ_ALL 15
 #define TIMER_SET_ALL 16
 #define TIMER_PORT_RETRY 20   // reopens a pulled adapter's port
+#define TIMER_LOG 21          // one-shot: takes the communication log's new rows
 
 // ---- Messages posted to the main window -------------------------------------
 
@@ -95,6 +98,14 @@
 // interface (144)
 #define IDC_COM_PORT 1072
 #define IDC_RS_CONTROL 1075
+
+// communication log (152)
+#define IDC_LOG_LIST 1600
+#define IDC_LOG_CLEAR 1601
+#define IDC_LOG_SAVE 1602
+#define IDC_LOG_TO_FILE 1603
+#define IDC_LOG_FILE_PATH 1604
+#define IDC_LOG_FILE_CHOOSE 1605
 
 // alarm (133)
 #define IDC_ALARM_MODE 1000
