@@ -114,8 +114,9 @@ void lay_out(HWND dialog) {
   ListView_SetColumnWidth(list_of(dialog), 2, LVSCW_AUTOSIZE_USEHEADER);
 }
 
-// The first opening: beside the main window on its right where the screen
-// has room, else against the right edge of the work area.
+// The first opening: beside the main window, on its right where the work
+// area has room, else below it, so that neither covers the other; on a
+// screen too small for that, as near as fits.
 void place_first_time(HWND dialog) {
   RECT main{}, own{};
   GetWindowRect(main_window(), &main);
@@ -125,10 +126,13 @@ void place_first_time(HWND dialog) {
   GetMonitorInfoW(MonitorFromWindow(main_window(), MONITOR_DEFAULTTONEAREST), &monitor);
   const RECT& work = monitor.rcWork;
   const LONG width = own.right - own.left, height = own.bottom - own.top;
-  LONG x = main.right;
+  LONG x = main.right, y = main.top;
+  if (x + width > work.right) {
+    x = main.left;
+    y = main.bottom;
+  }
   if (x + width > work.right) x = work.right - width;
   if (x < work.left) x = work.left;
-  LONG y = main.top;
   if (y + height > work.bottom) y = work.bottom - height;
   if (y < work.top) y = work.top;
   SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
