@@ -178,6 +178,12 @@ void on_destroy(HWND dialog) {
   check_menu_item(false);
 }
 
+// A row of line noise reads up to 2,400 characters, far wider than any
+// column; drawing all of them (with the end cut off by an ellipsis) takes a
+// list view a noticeable time per row. The list gets the first ones, which
+// are all it can show; 保存… and Ctrl+C give the whole row.
+constexpr std::size_t shown_chars = 256;
+
 void fill_cell(LVITEMW& item) {
   if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return;
   const LogRows& rows = log_recorder().rows();
@@ -187,6 +193,10 @@ void fill_cell(LVITEMW& item) {
     text = utf8_to_wide(item.iSubItem == 0   ? clock_text(row.time)
                         : item.iSubItem == 1 ? std::string(direction_text(row.direction))
                                              : row.text);
+    if (text.size() > shown_chars) {
+      text.resize(shown_chars);
+      text += L'…';
+    }
   }
   lstrcpynW(item.pszText, text.c_str(), item.cchTextMax);
 }
