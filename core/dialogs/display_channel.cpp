@@ -1,6 +1,8 @@
 // Displayed screen, split mode and the two-way split arrangement.
 #include "core/dialogs/display_channel.h"
 
+#include <algorithm>
+
 #include "core/dialogs/command_fields.h"
 
 namespace zanteq {
@@ -22,8 +24,10 @@ std::string build_split_mode(const DeviceSettings& r) {
 std::string build_split2_channels(const DeviceSettings& r, bool dont_memory) {
   std::string line = dont_memory ? "SPD2N0102\r\n" : "SPD20102\r\n";
   const std::size_t left = dont_memory ? 5 : 4;
-  put_dec2(line, left, r.split2_channels[0] + 1);
-  put_dec2(line, left + 2, r.split2_channels[1] + 1);
+  // A hand-edited file may hold any int: the channel number is taken
+  // below the field's 99 before it is counted from 1, so it cannot overflow.
+  put_dec2(line, left, std::min(r.split2_channels[0].load(), 98) + 1);
+  put_dec2(line, left + 2, std::min(r.split2_channels[1].load(), 98) + 1);
   return line;
 }
 

@@ -18,7 +18,8 @@
 //
 // Who takes (CommLog::take_all, one reader only): the Windows program's
 // log timer (at most every 100 ms, from start-up, whether or not the window
-// is open), or zanteqctl's loop after each exchange and at the end. A
+// is open), or zanteqctl after each step of its loop (TransferLoop appends
+// the lines and drops; zanteqctl the port's events) and at the end. A
 // reader that sleeps while nothing happens gives a wake-up
 // (set_reader_wake): it is called when an event lands in an empty queue,
 // so an idle line costs the reader nothing.

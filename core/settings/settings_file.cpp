@@ -22,6 +22,14 @@ bool all_digits(std::string_view text) {
   return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+// White space as '_', so a text stays one token.
+std::string without_blanks(std::string_view text) {
+  std::string token(text);
+  for (char& c : token)
+    if (is_space(c)) c = '_';
+  return token;
+}
+
 // The file's lines without their line ends; blank lines at the end are
 // not counted.
 std::vector<std::string_view> lines_of(std::string_view content) {
@@ -92,7 +100,7 @@ struct ValueLine {
 // What a value line holds once it has passed its check.
 struct TakenValue {
   int number = 0;
-  std::string_view text;
+  std::string text;
 };
 
 constexpr int hold_time_line = 3;
@@ -146,7 +154,10 @@ std::optional<SettingsFileFault> read_settings_file(DeviceSettings& record, std:
         refuse(is_title ? std::string("タイトルが20バイト（全角10文字）を超えています。")
                         : "保持時間" + quoted(line.text) + "が3文字を超えています。");
       }
-      taken.text = line.text == empty_marker ? std::string_view() : line.text;
+      // A blank inside the text (a hand-edited file) is taken as the '_'
+      // a save writes for it: the record holds what it will save, and the
+      // file saved from it loads as the same record.
+      taken.text = line.text == empty_marker ? std::string() : without_blanks(line.text);
     }
     values.push_back(taken);
   }
@@ -176,11 +187,7 @@ std::optional<SettingsFileFault> read_settings_file(DeviceSettings& record, std:
 }
 
 std::string text_as_written(std::string_view text) {
-  if (text.empty()) return std::string(empty_marker);
-  std::string token(text);
-  for (char& c : token)
-    if (is_space(c)) c = '_';
-  return token;
+  return text.empty() ? std::string(empty_marker) : without_blanks(text);
 }
 
 std::string settings_file_value(const DeviceSettings& record, int line) {
@@ -214,6 +221,17 @@ std::string settings_file_line_name(int line) {
   return name + " ch.0" + std::to_string(at.index + 1);
 }
 
+std::string settings_file_line_label(int line) {
+  const SettingsLine at = settings_line(line);
+  if (!at.field) return {};
+  std::string name = at.field->japanese_name;
+  if (at.field->count == 1) return name;
+  // The elements as the dialogs' own labels and combos name them.
+  if (at.field->count == 2) return name + (at.index == 0 ? " 左" : " 右");
+  if (at.index == channel_count) return name + " 分割";
+  return name + " ch.0" + std::to_string(at.index + 1);
+}
+
 SettingsFileLines settings_file_field_lines(std::string_view field) {
   int first = 1;
   for (const SettingsField& f : settings_fields()) {
@@ -243,6 +261,15 @@ std::optional<SettingsFileProblem> check_settings_ranges(const DeviceSettings& r
       const std::string text = field.text(record, at.index);
       if (!all_digits(text))
         return SettingsFileProblem{line, settings_file_line_name(line) + ": \"" + text + "\" is not up to three digits"};
+    } else {
+      // No edit offers a control character. A pair led by one goes to the
+      // unit shifted, as no JIS code (as the title commands have always
+      // sent it), and the unit refuses it after the steps before it went
+      // out; every other title the unit cannot take is refused before
+      // sending by the title's own check.
+      const std::string text = field.text(record, at.index);
+      if (std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
+        return SettingsFileProblem{line, settings_file_line_name(line) + ": holds a control character"};
     }
   }
   return std::nullopt;

@@ -11,6 +11,8 @@
 //  - a white-space byte inside the hold time or a title (an ASCII blank typed
 //    into an edit, or CR LF from a short ADT reply) is written as '_'. No
 //    Shift_JIS trail byte is white space, so no double-byte character is cut.
+//    A hand-edited file's blank inside a text is read as '_' too, so what
+//    loads is what a save writes.
 // Files written by earlier versions read as before.
 #pragma once
 
@@ -64,6 +66,13 @@ std::optional<SettingsFileFault> read_settings_file(DeviceSettings& record, std:
 // left"); empty for any other number.
 std::string settings_file_line_name(int line);
 
+// The name of line 1..72 as the Japanese interface names it: the field's
+// japanese_name, with " ch.01".." ch.04" for a channel, " 分割" for the
+// split screen's dwell time and " 左" / " 右" for the two-way arrangement
+// ("ビデオ映像の調整 Brightness ch.02", "自動切換え 時間（秒） 分割");
+// empty for any other number. No two lines share one.
+std::string settings_file_line_label(int line);
+
 // Where a field lies in the file, by the name settings_file_line_name
 // gives its lines ("brightness", "alarm_hold_time", "title"): its first line
 // 1..72 and how many lines it has (four for a per-channel field); {0, 0}
@@ -80,9 +89,9 @@ bool settings_file_line_is_read(int line);
 
 // A record about to be sent to units, read from a file that passed
 // read_settings_file: the first field whose value no dialog offers (a
-// number out of its range, a hold time that is not digits), with its line
-// 1..72 and a reason naming the field; nothing when every value is one a
-// dialog could have set. The Windows program loads such files as they are;
+// number out of its range, a hold time that is not digits, a title holding
+// a control character), with its line 1..72 and a reason naming the field;
+// nothing when every value is one a dialog could have set. The Windows program loads such files as they are;
 // the console program refuses them before anything goes on the wire.
 struct SettingsFileProblem {
   int line;          // 1..72

@@ -138,8 +138,15 @@ TEST_F(DisplayChannelCommands, ArrangementInBothForms) {
   app.record.split2_channels[0] = 3;
   app.record.split2_channels[1] = 0;
   EXPECT_TRUE(ops.send_split2_channels_checked(false));
-  EXPECT_EQ(take_sent(),
-            (std::vector<std::string>{"SPD20102\r\n", "SPD2N0102\r\n", "SPD20401\r\n"}));
+  // Values of a hand-edited file, clamped to the field without overflowing.
+  app.record.split2_channels[0] = INT32_MAX;
+  app.record.split2_channels[1] = INT32_MIN;
+  EXPECT_TRUE(ops.send_split2_channels_checked(false));
+  app.record.split2_channels[0] = 98;
+  app.record.split2_channels[1] = -1;
+  EXPECT_TRUE(ops.send_split2_channels_checked(false));
+  EXPECT_EQ(take_sent(), (std::vector<std::string>{"SPD20102\r\n", "SPD2N0102\r\n", "SPD20401\r\n",
+                                                   "SPD29900\r\n", "SPD29900\r\n"}));
   EXPECT_TRUE(reporter.boxes.empty());
 }
 

@@ -170,6 +170,16 @@ TEST_F(SettingsFile, BlanksInsideTextsCannotSplitALine) {
   ASSERT_EQ(read_settings_file(other.record, file), std::nullopt);
   EXPECT_EQ(other.record.split2_channels[0], 3);
   EXPECT_EQ(other.record.title[1].str(), default_titles[1]);
+
+  // Typed into the file by hand, a blank inside a text loads as the '_' a
+  // save writes, so the file saved from it loads as the same record.
+  std::vector<std::string> edited = lines;
+  edited[2] = "7 8";
+  edited[62] = "\x81 Q\tR";
+  ASSERT_EQ(read_settings_file(other.record, join(edited)), std::nullopt);
+  EXPECT_EQ(other.record.alarm_hold_time.str(), "7_8");
+  EXPECT_EQ(other.record.title[1].str(), "\x81_Q_R");
+  EXPECT_EQ(lines_of(format_settings_file(other.record))[62], "\x81_Q_R");
 }
 
 TEST_F(SettingsFile, ReadingTakesEitherLineEndAndBlanksAroundValues) {
@@ -318,6 +328,7 @@ TEST(SettingsFileCheck, RefusesValuesNoDialogOffersAtTheirLine) {
       {54, "-1", "power_on_screen"},
       {3, "1a", "alarm_hold_time: \"1a\" is not up to three digits"},
       {67, "4", "split2_channels right"},
+      {63, "\x01\x40\x82\xa0", "title ch.02: holds a control character"},  // sent as no JIS code
   };
   for (const Damage& d : damages) {
     std::vector<std::string> lines = good;
