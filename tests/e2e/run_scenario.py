@@ -73,7 +73,7 @@ class Scenario:
         if keyword == "runner":
             self.runner = rest
         elif keyword == "sim":
-            self.sim_options += shlex.split(rest)
+            self.sim_options += [word.replace("$FIXTURES", str(HERE / "fixtures")) for word in shlex.split(rest)]
         elif keyword == "no-port":
             self.no_port = True
         elif keyword == "ini":
@@ -413,27 +413,42 @@ def numbered_lines(first, count):
     return "send " + "".join(f"{k:05d}\\r\\n" for k in range(first, first + count))
 
 
+def wait_for_rx(sim, prefix, timeout_s=10):
+    """Until the simulator has received a line that starts with `prefix`."""
+    deadline = time.time() + timeout_s
+    while time.time() < deadline:
+        if any(kind == "RX" and text.startswith(prefix) for kind, text in sim.events()):
+            return None
+        time.sleep(0.02)
+    return f"the simulator of {sim.port} received no line starting with {prefix}"
+
+
 def serve_host_requests(work, ports, done):
     """Carries out the driver's `host` lines: `sim-stop [COMn]`,
     `sim-start [COMn]`, `port-busy [COMn]` (default: the scenario's port),
-    `ctl COMMAND...` (a control command to the scenario's simulator) and
-    `sim-lines FIRST COUNT` (the simulator sends COUNT numbered lines)."""
+    `sim-wait-rx PREFIX [COMn]`, `ctl COMMAND...` (a control command to the
+    scenario's simulator) and `sim-lines FIRST COUNT` (the simulator sends
+    COUNT numbered lines)."""
     request = work / "host-request"
     while not done.is_set():
         if request.exists():
             text = request.read_text(encoding="utf-8", errors="replace").strip()
             words = text.split()
-            target = ports.get(words[1].upper() if len(words) > 1 else "")
+            verb, rest = (words[0], words[1:]) if words else ("", [])
+            prefix = rest.pop(0) if verb == "sim-wait-rx" and rest else None
+            target = ports.get(rest[0].upper() if rest else "")
             error = "unknown host request " + " ".join(words)[:80]
-            if words and words[0] == "ctl" and "" in ports:
+            if verb == "ctl" and "" in ports:
                 error = ports[""].control_command(text.partition(" ")[2])
-            elif len(words) == 3 and words[0] == "sim-lines" and "" in ports:
+            elif len(words) == 3 and verb == "sim-lines" and "" in ports:
                 error = ports[""].control_command(numbered_lines(int(words[1]), int(words[2])))
-            elif words and target is not None and words[0] == "sim-stop":
+            elif target is not None and verb == "sim-wait-rx" and prefix:
+                error = wait_for_rx(target, prefix)
+            elif target is not None and verb == "sim-stop":
                 error = target.stop()
-            elif words and target is not None and words[0] == "sim-start":
+            elif target is not None and verb == "sim-start":
                 error = target.start()
-            elif words and target is not None and words[0] == "port-busy":
+            elif target is not None and verb == "port-busy":
                 error = target.busy()
             print(f"host {' '.join(words)[:80]}: {error or 'done'}")
             if error:

@@ -119,6 +119,7 @@ void SerialPort::close_port() {
   }
   port_.reset();  // cancels what is in flight and closes it
   ++generation_;  // a loss reported by the old thread is no longer ours
+  transfer_lines_.interrupt();  // a transfer on this port is over
 }
 
 bool SerialPort::start_read_thread() {
@@ -133,17 +134,55 @@ bool SerialPort::start_read_thread() {
 }
 
 void SerialPort::send_command(std::string_view text) {
+  if (transfer_lines_.is_open()) {
+    MessageBeep(MB_ICONWARNING);
+    return;
+  }
   if (!link_.may_send()) {
     announce(link_.refuse_send(app_.link));
     return;
   }
   std::string bytes = prepare_send(app_.link, text);
   if (bytes.empty() || !is_open()) return;
+  write(std::move(bytes));
+}
 
+// False only when the port has gone with this write (and is closed now).
+bool SerialPort::write(std::string bytes) {
   assembler_.command_sent();
   log(sent_event(wall_clock_ms(), bytes));
   last_sent_tick_ = GetTickCount64();
-  if (!port_->send(std::move(bytes)) && port_->gone()) lose_port();
+  if (port_->send(std::move(bytes)) || !port_->gone()) return true;
+  lose_port();
+  return false;
+}
+
+bool SerialPort::begin_transfer(LineHandOff::Wake wake) {
+  if (!transfer_lines_.open(std::move(wake))) return false;
+  app_.link.reply_pending = 0;
+  app_.link.reply_wait_ticks = 0;
+  return true;
+}
+
+void SerialPort::end_transfer() { transfer_lines_.close(); }
+
+LineHandOff::Taken SerialPort::take_transfer_lines() { return transfer_lines_.take(); }
+
+bool SerialPort::send_transfer(std::string bytes) {
+  if (!link_.may_send()) {
+    announce(link_.refuse_send(app_.link));
+    return false;
+  }
+  // A write that fails on a port still there is a command the unit never
+  // heard: the transfer's time-out says so.
+  return is_open() && write(std::move(bytes));
+}
+
+bool SerialPort::transfer_port_gone() { return !is_open() || port_->gone(); }
+
+void SerialPort::close_lost_port() {
+  if (!is_open()) return;  // closed already, and said so
+  lose_port();
 }
 
 DWORD WINAPI SerialPort::read_thread_entry(void* self) {
@@ -156,10 +195,11 @@ void SerialPort::read_thread() {
 
   const unsigned generation = generation_;
   char buffer[line_buffer_size];
-  // The row goes to the log before the line's box is raised.
-  const auto dispatch = [this](std::string_view line) {
+  // The row goes to the log before the line's box is raised or a transfer
+  // takes the line, so the log has it in the order of the wire.
+  const auto deliver = [this](std::string_view line) {
     log(received_event(wall_clock_ms(), line));
-    dispatch_reply(app_.link, app_.record, reporter_, line);
+    if (!transfer_lines_.offer(line)) dispatch_reply(app_.link, app_.record, reporter_, line);
   };
   const auto dropped = [this](const DroppedBytes& what) {
     log(what.why == DroppedBytes::Why::before_command ? unfinished_event(wall_clock_ms(), what.bytes)
@@ -177,7 +217,7 @@ void SerialPort::read_thread() {
       break;
     }
     // A failed read has paused already, so a broken port cannot spin.
-    if (result == platform::Received::bytes) assembler_.feed(buffer, received, dispatch, dropped);
+    if (result == platform::Received::bytes) assembler_.feed(buffer, received, deliver, dropped);
   }
 }
 

@@ -81,6 +81,7 @@
 #define TIMER_SET_ALL 16
 #define TIMER_PORT_RETRY 20   // reopens a pulled adapter's port
 #define TIMER_LOG 21          // one-shot: takes the communication log's new rows
+#define TIMER_TRANSFER 30     // a dialog's run at the reply pace: its one-shot wake-up
 
 // ---- Messages posted to the main window -------------------------------------
 
@@ -98,6 +99,7 @@
 // interface (144)
 #define IDC_COM_PORT 1072
 #define IDC_RS_CONTROL 1075
+#define IDC_TRANSFER_PACE 1150
 
 // communication log (152)
 #define IDC_LOG_LIST 1600
