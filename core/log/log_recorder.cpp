@@ -120,4 +120,20 @@ LogViewPlace log_view_place(std::size_t top, std::size_t per_page, std::size_t s
   return {false, top >= dropped ? top - dropped : 0};
 }
 
+std::optional<LogRecorder::Taken> LogListPace::take(std::int64_t now_ms, const LogRecorder::Taken& taken,
+                                                    bool run_holds_line) {
+  pending_.added += taken.added;
+  pending_.dropped += taken.dropped;
+  if (!taken.file_error.empty()) pending_.file_error = taken.file_error;
+  if (run_holds_line && !in_run_) held_since_ = now_ms;
+  in_run_ = run_holds_line;
+  if (!waiting() && pending_.file_error.empty()) return std::nullopt;
+  if (run_holds_line && pending_.file_error.empty() && now_ms - held_since_ < run_period_ms) return std::nullopt;
+  held_since_ = now_ms;
+  LogRecorder::Taken shown = pending_;
+  pending_ = {};
+  return shown;
+}
+
 }  // namespace zanteq
+

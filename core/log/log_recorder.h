@@ -17,6 +17,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -127,5 +128,31 @@ struct LogViewPlace {
 // scrolled up keeps the rows they look at, moved up by those dropped above
 // them.
 LogViewPlace log_view_place(std::size_t top, std::size_t per_page, std::size_t shown_before, std::size_t dropped);
+
+// When the 通信ログ list shows what the takes brought: at once, but while a
+// run at the reply pace holds the line, once a second of it. A refresh of
+// the list costs the interface thread (under Wine tens of milliseconds a
+// time, a read-all's whole time again when done after every take), and the
+// run's next command waits for it; the rows still reach the file at each
+// take. Interface thread.
+class LogListPace {
+ public:
+  static constexpr std::int64_t run_period_ms = 1000;
+
+  // A take at `now_ms` brought `taken`: returns what the list is to show
+  // now (the rows added and dropped since it last showed, and a file error,
+  // which never waits), or nothing yet.
+  std::optional<LogRecorder::Taken> take(std::int64_t now_ms, const LogRecorder::Taken& taken, bool run_holds_line);
+  // Rows wait for the list: the caller takes again soon, so they are shown
+  // once the run is over or its second has passed.
+  bool waiting() const { return pending_.added > 0 || pending_.dropped > 0; }
+  // クリア: the rows that waited are gone.
+  void clear() { pending_ = {}; }
+
+ private:
+  LogRecorder::Taken pending_;
+  bool in_run_ = false;
+  std::int64_t held_since_ = 0;  // the list last showed, or the run began
+};
 
 }  // namespace zanteq

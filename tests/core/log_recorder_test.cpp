@@ -217,5 +217,43 @@ TEST(LogViewPlace, FollowsTheNewestUnlessScrolledUp) {
   EXPECT_FALSE(log_view_place(10, 20, 100, 15).newest);
 }
 
+TEST(LogListPace, ShowsAtOnceButOnceASecondWhileARunHoldsTheLine) {
+  LogListPace pace;
+  const auto rows = [](std::size_t added, std::size_t dropped = 0) {
+    LogRecorder::Taken t;
+    t.added = added;
+    t.dropped = dropped;
+    return t;
+  };
+  const auto shown = [](const std::optional<LogRecorder::Taken>& t) {
+    return t ? std::to_string(t->added) + "+" + std::to_string(t->dropped) + (t->file_error.empty() ? "" : " " + t->file_error)
+             : std::string("-");
+  };
+  EXPECT_EQ(shown(pace.take(0, rows(3), false)), "3+0");
+  EXPECT_EQ(shown(pace.take(100, rows(0), false)), "-") << "nothing new";
+
+  // A run from 5000 on: its rows wait a second from its start, added and
+  // dropped counted up, and again a second after each showing.
+  EXPECT_EQ(shown(pace.take(5000, rows(4), true)), "-");
+  EXPECT_TRUE(pace.waiting());
+  EXPECT_EQ(shown(pace.take(5900, rows(6, 2), true)), "-");
+  EXPECT_EQ(shown(pace.take(6000, rows(1, 1), true)), "11+3");
+  EXPECT_FALSE(pace.waiting());
+  EXPECT_EQ(shown(pace.take(6500, rows(2), true)), "-");
+  LogRecorder::Taken failed = rows(1);
+  failed.file_error = "cannot write";
+  EXPECT_EQ(shown(pace.take(6600, failed, true)), "3+0 cannot write") << "a file error never waits";
+  EXPECT_EQ(shown(pace.take(6700, rows(5), true)), "-");
+  // The run ends: what waited shows at the next take, with nothing new.
+  EXPECT_EQ(shown(pace.take(6800, rows(0), false)), "5+0");
+
+  // The next run counts its second from its own start; クリア forgets what
+  // waited.
+  EXPECT_EQ(shown(pace.take(20000, rows(2), true)), "-");
+  pace.clear();
+  EXPECT_FALSE(pace.waiting());
+  EXPECT_EQ(shown(pace.take(20500, rows(0), false)), "-");
+}
+
 }  // namespace
 }  // namespace zanteq

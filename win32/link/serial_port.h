@@ -134,6 +134,8 @@ class SerialPort final : public CommandSink {
   // once, as when the receiving thread finds it gone; the transfer calls it
   // after its own end, so the box comes last.
   bool transfer_port_gone();
+  // Whether a transfer holds the line now.
+  bool transfer_holds_line() const { return transfer_lines_.is_open(); }
   void close_lost_port();
 
   // At exit: wakes the receiving thread, cancels what is in flight and

@@ -4,8 +4,10 @@
 
 #include <commdlg.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "core/settings/ini_values.h"
@@ -15,6 +17,7 @@
 #include "win32/app/interface_settings.h"
 #include "win32/app/main_window.h"
 #include "win32/link/message_boxes.h"
+#include "win32/link/serial_port.h"
 #include "win32/log/log_window.h"
 #include "win32/resources/resource.h"
 
@@ -85,7 +88,12 @@ class Win32LogPlatform final : public LogRecorderPlatform {
 
 Win32LogPlatform the_platform;
 LogRecorder the_recorder{comm_log(), the_platform};
+LogListPace list_pace;
 bool take_armed = false;
+
+void arm_take() {
+  if (!take_armed) take_armed = SetTimer(main_window(), TIMER_LOG, take_delay_ms, nullptr) != 0;
+}
 
 }  // namespace
 
@@ -100,7 +108,7 @@ void start_comm_log() {
 }
 
 LRESULT on_log_waiting() {
-  if (!take_armed) take_armed = SetTimer(main_window(), TIMER_LOG, take_delay_ms, nullptr) != 0;
+  arm_take();
   return 0;
 }
 
@@ -114,10 +122,19 @@ LRESULT on_log_timer() {
 
 void take_comm_log() {
   const LogRecorder::Taken taken = the_recorder.take();
-  if (taken.added == 0 && taken.file_error.empty()) return;
-  show_log_rows(taken);
+  const std::optional<LogRecorder::Taken> due = list_pace.take(
+      static_cast<std::int64_t>(GetTickCount64()), taken, serial_port().transfer_holds_line());
+  // Rows kept from the list during a run: looked at again until shown.
+  if (list_pace.waiting()) arm_take();
+  if (!due) return;
+  show_log_rows(*due);
   // After the rows are on screen; the timer goes on under the box.
-  if (!taken.file_error.empty()) show_warning_box(taken.file_error.c_str());
+  if (!due->file_error.empty()) show_warning_box(due->file_error.c_str());
+}
+
+void clear_log_rows() {
+  the_recorder.clear();
+  list_pace.clear();
 }
 
 void log_main_tick() {

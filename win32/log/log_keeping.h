@@ -10,7 +10,9 @@
 // everything waiting, so a flood costs ten takes a second and an idle line
 // none. The main timer takes too, in case a wake-up was lost. After each
 // take the 通信ログ window (log_window.h), when open, shows the new rows,
-// and a log file that failed is said in one box.
+// and a log file that failed is said in one box. While a run at the reply
+// pace holds the line, the window shows them once a second of the run
+// (LogListPace): each showing would hold up the run's next command.
 //
 // Interface thread only.
 #pragma once
@@ -33,6 +35,9 @@ LRESULT on_log_timer();    // TIMER_LOG
 
 // The main timer's tick: takes unless TIMER_LOG is about to.
 void log_main_tick();
+
+// クリア: the rows shown go, also those still waiting for the list.
+void clear_log_rows();
 
 // Takes what is waiting now; at exit once the port is closed, so the file
 // gets the last rows.

@@ -242,7 +242,7 @@ INT_PTR on_notify(HWND dialog, const NMHDR* header) {
 }
 
 void on_clear(HWND dialog) {
-  log_recorder().clear();
+  clear_log_rows();
   ListView_SetItemCountEx(list_of(dialog), 0, 0);
 }
 
