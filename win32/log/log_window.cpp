@@ -69,6 +69,15 @@ void fit_columns(HWND dialog) {
   ListView_SetColumnWidth(list, 2, LVSCW_AUTOSIZE_USEHEADER);
 }
 
+bool has_vertical_scroll_bar(HWND list) { return (GetWindowLongPtrW(list, GWL_STYLE) & WS_VSCROLL) != 0; }
+
+// The text column fills the list's width as it was before the vertical
+// scroll bar came or went; fitted again, it neither leaves a gap nor
+// reaches under the bar (which would add a horizontal one).
+void fit_text_column_if(HWND list, bool had_scroll_bar) {
+  if (has_vertical_scroll_bar(list) != had_scroll_bar) ListView_SetColumnWidth(list, 2, LVSCW_AUTOSIZE_USEHEADER);
+}
+
 void add_columns(HWND dialog) {
   const HWND list = list_of(dialog);
   ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
@@ -243,7 +252,10 @@ INT_PTR on_notify(HWND dialog, const NMHDR* header) {
 
 void on_clear(HWND dialog) {
   clear_log_rows();
-  ListView_SetItemCountEx(list_of(dialog), 0, 0);
+  const HWND list = list_of(dialog);
+  const bool had_scroll_bar = has_vertical_scroll_bar(list);
+  ListView_SetItemCountEx(list, 0, 0);
+  fit_text_column_if(list, had_scroll_bar);
 }
 
 INT_PTR on_command(HWND dialog, int id, int code) {
@@ -336,7 +348,9 @@ void show_log_rows(const LogRecorder::Taken& taken) {
     ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
   }
   // Rows that moved are drawn again; new ones only when they come in view.
+  const bool had_scroll_bar = has_vertical_scroll_bar(list);
   ListView_SetItemCountEx(list, count, LVSICF_NOSCROLL | (taken.dropped > 0 ? 0 : LVSICF_NOINVALIDATEALL));
+  fit_text_column_if(list, had_scroll_bar);
   if (count == 0) return;
   if (place.newest) {
     ListView_EnsureVisible(list, count - 1, FALSE);

@@ -217,6 +217,7 @@ class Driver {
     if (command == "rows") return rows(number(w, 1, 0), number(w, 2, 0), number(w, 3, default_timeout_ms), f);
     if (command == "rows-at-most") return rows_at_most(number(w, 1, 0), number(w, 2, 0), f);
     if (command == "row") return row(w, f);
+    if (command == "scroll-bars") return scroll_bars(number(w, 1, 0), word(w, 2, "none"), f);
     if (command == "following") return following(number(w, 1, 0), number(w, 2, 1) != 0, f);
     if (command == "scroll-to") return scroll_to(number(w, 1, 0), number(w, 2, 0), f);
     if (command == "top-is") return top_is(number(w, 1, 0), word(w, 2, ""), number(w, 3, default_timeout_ms), f);
@@ -1190,6 +1191,16 @@ class Driver {
     say("     rows %d..%d of %d in view", top, top + page - 1, count);
     if ((top + page >= count) != wanted)
       fail(f, wanted ? "the newest row is not in view" : "the list still shows the newest row");
+  }
+
+  // scroll-bars <id> <none|vertical|horizontal|both>: the scroll bars control ID shows.
+  void scroll_bars(DWORD id, const std::string& wanted, Failure& f) {
+    const HWND control = need_control(f, static_cast<int>(id));
+    if (!control) return;
+    const LONG_PTR style = GetWindowLongPtrW(control, GWL_STYLE);
+    const bool vertical = (style & WS_VSCROLL) != 0, horizontal = (style & WS_HSCROLL) != 0;
+    const std::string shown = vertical && horizontal ? "both" : vertical ? "vertical" : horizontal ? "horizontal" : "none";
+    if (shown != wanted) fail(f, "control " + std::to_string(id) + " shows scroll bars: " + shown);
   }
 
   // scroll-to <id> <index>: the user scrolls the list up until row INDEX
