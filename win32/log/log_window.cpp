@@ -322,6 +322,12 @@ INT_PTR CALLBACK log_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARA
 
 void toggle_log_window() {
   if (const HWND open = log_window()) {
+    // Minimized, it is what the user looks for: brought back, not closed.
+    if (IsIconic(open)) {
+      ShowWindow(open, SW_RESTORE);
+      SetForegroundWindow(open);
+      return;
+    }
     DestroyWindow(open);
     return;
   }

@@ -12,7 +12,8 @@
 namespace zanteq::win32 {
 
 // The menu command: opens the window in front, or closes it when it is
-// open (the menu item is checked while it is).
+// open (the menu item is checked while it is); a minimized one is restored
+// and brought to the front instead.
 void toggle_log_window();
 
 // After each take: the new rows, followed to the newest unless the user

@@ -214,6 +214,8 @@ class Driver {
     if (command == "status-is") return status_is(number(w, 1, 0), word(w, 2, ""), number(w, 3, default_timeout_ms), f);
     if (command == "host") return host(w, f);
     if (command == "activate") return activate(f);
+    if (command == "minimize") return minimize(f);
+    if (command == "minimized") return minimized(number(w, 1, 1) != 0, number(w, 2, default_timeout_ms), f);
     if (command == "rows") return rows(number(w, 1, 0), number(w, 2, 0), number(w, 3, default_timeout_ms), f);
     if (command == "rows-at-most") return rows_at_most(number(w, 1, 0), number(w, 2, 0), f);
     if (command == "row") return row(w, f);
@@ -1071,6 +1073,19 @@ class Driver {
     SetForegroundWindow(dialog);
     if (!wait_for(default_timeout_ms, [&] { return GetForegroundWindow() == dialog; }))
       fail(f, "the dialog did not become the foreground window");
+  }
+
+  // minimize: the current dialog is minimized, as its minimize box does.
+  void minimize(Failure& f) {
+    if (const HWND dialog = need_dialog(f)) PostMessageW(dialog, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  }
+
+  // minimized 0|1 [MS]: the current dialog is shown normally, or minimized.
+  void minimized(bool wanted, DWORD timeout, Failure& f) {
+    const HWND dialog = need_dialog(f);
+    if (!dialog) return;
+    if (!wait_for(timeout, [&] { return (IsIconic(dialog) != FALSE) == wanted && IsWindowVisible(dialog); }))
+      fail(f, wanted ? "the dialog is not minimized" : "the dialog is minimized or hidden");
   }
 
   static int row_count(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
