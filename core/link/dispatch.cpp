@@ -45,17 +45,20 @@ void dispatch_reply(LinkState& link, DeviceSettings& record, Reporter& reporter,
   }
 }
 
-void reply_tick(LinkState& link, Reporter& reporter) {
+bool reply_tick(LinkState& link, Reporter& reporter) {
+  bool gave_up = false;
   if (link.reply_pending == 1) {
     const int before = link.reply_wait_ticks.fetch_add(1);
     if (before > no_connect_ticks) {
       link.reply_pending = 0;
       link.reply_wait_ticks = 0;
+      gave_up = true;
       reporter.show_error_box("No Connect");
     }
   }
   // exchange: a tick that runs behind the open box must not show it again.
   if (link.success_pending.exchange(0) == 1) reporter.show_success_box("Success");
+  return gave_up;
 }
 
 }  // namespace zanteq

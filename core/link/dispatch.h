@@ -26,6 +26,8 @@ constexpr int no_connect_ticks = 25;
 void dispatch_reply(LinkState& link, DeviceSettings& record, Reporter& reporter,
                     std::string_view line);
 
-void reply_tick(LinkState& link, Reporter& reporter);
+// True on the tick that gave up waiting ("No Connect"), for the
+// communication log.
+bool reply_tick(LinkState& link, Reporter& reporter);
 
 }  // namespace zanteq

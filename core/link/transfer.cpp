@@ -256,14 +256,19 @@ TransferAction Transfer::replies_line(TransferTime now, const ClassifiedReply& r
 
 TransferAction Transfer::timed_out(TransferTime now) {
   awaiting_ = false;
-  outcome_.steps[static_cast<std::size_t>(current_ - 1)].state = StepReport::unanswered;
+  const int step = current_;
+  outcome_.steps[static_cast<std::size_t>(step - 1)].state = StepReport::unanswered;
+  TransferAction action;
   if (plan_.independent_steps) {
     outcome_.steps_done = current_;
-    return after_step(now);
+    action = after_step(now);
+  } else if (stop_asked_) {
+    action = end(TransferEnd::stopped, 0, {}, {});
+  } else {
+    action = end(TransferEnd::silent, current_, {}, "No Connect");
+    action.box = error_box("No Connect");
   }
-  if (stop_asked_) return end(TransferEnd::stopped, 0, {}, {});
-  TransferAction action = end(TransferEnd::silent, current_, {}, "No Connect");
-  action.box = error_box("No Connect");
+  action.unanswered_step = step;
   return action;
 }
 

@@ -219,6 +219,10 @@ struct TransferAction {
   std::optional<TransferBox> box;
   bool done = false;  // the run is over: see outcome()
   TransferTime wake_at{0};
+  // Replies pacing: the step whose time-out this call found passed, its
+  // command unanswered (0 when none). A communication log says so here,
+  // before the next command goes out.
+  int unanswered_step = 0;
 };
 
 class Transfer {

@@ -21,10 +21,6 @@ class SystemLoopClock final : public LoopClock {
 
 constexpr std::size_t read_size = 1024;
 
-bool unanswered(const Transfer& t, int step) {
-  return step > 0 && t.outcome().steps[static_cast<std::size_t>(step - 1)].state == StepReport::unanswered;
-}
-
 }  // namespace
 
 LoopClock& system_loop_clock() {
@@ -81,11 +77,8 @@ void TransferLoop::act(TransferAction action) {
 
 void TransferLoop::wake() {
   // The log says a command went unanswered before the next one goes out.
-  const int step = transfer_->step();
-  const bool before = unanswered(*transfer_, step);
   TransferAction next = transfer_->wake(clock_.steady());
-  if (!before && unanswered(*transfer_, step))
-    note(no_reply_event(clock_.wall_ms(), transfer_->plan().timeout_ms));
+  if (next.unanswered_step != 0) note(no_reply_event(clock_.wall_ms(), transfer_->plan().timeout_ms));
   act(std::move(next));
 }
 

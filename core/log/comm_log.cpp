@@ -56,12 +56,19 @@ CommLog::CommLog(std::size_t capacity) : capacity_(capacity > 0 ? capacity : 1) 
 }
 
 bool CommLog::append(LogEvent event) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (waiting_.size() >= capacity_) {
-    if (dropped_++ == 0) first_dropped_ms_ = event.time_ms;
-    return false;
+  bool first = false;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (waiting_.size() >= capacity_) {
+      if (dropped_++ == 0) first_dropped_ms_ = event.time_ms;
+      return false;
+    }
+    first = waiting_.empty() && dropped_ == 0;
+    waiting_.push_back(std::move(event));  // a move into reserved room: no allocation here
   }
-  waiting_.push_back(std::move(event));  // a move into reserved room: no allocation here
+  // Only the first event after a take wakes the reader: it takes the rest
+  // with it, so a flood costs one wake-up per take.
+  if (first && wake_) wake_();
   return true;
 }
 

@@ -20,7 +20,10 @@
 // Who takes (CommLog::take_all, one reader only): the Windows program's
 // log timer (at most every 100 ms, from start-up, whether or not the window
 // is open), or zanteqctl after each step of its loop (TransferLoop appends
-// the lines and drops; zanteqctl the port's events) and at the end.
+// the lines and drops; zanteqctl the port's events) and at the end. A
+// reader that sleeps while nothing happens gives a wake-up
+// (set_reader_wake): it is called when an event lands in an empty queue,
+// so an idle line costs the reader nothing.
 //
 // What the front end does with a batch (log_format.h, log_rows.h,
 // log_file.h): rows_of(batch) makes the rows, one per event plus one
@@ -36,6 +39,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -97,6 +101,11 @@ class CommLog {
   CommLog(const CommLog&) = delete;
   CommLog& operator=(const CommLog&) = delete;
 
+  // Before any thread appends: called by the appending thread, after the
+  // lock is let go, when an event lands in an empty queue (the first since
+  // the last take). It must return at once (post a message, set an event).
+  void set_reader_wake(std::function<void()> wake) { wake_ = std::move(wake); }
+
   // Any thread. False when the queue was full: the event is dropped and
   // counted for the reader.
   bool append(LogEvent event);
@@ -111,6 +120,7 @@ class CommLog {
   std::uint64_t dropped_ = 0;      // guarded by mutex_
   std::int64_t first_dropped_ms_ = 0;
   std::vector<LogEvent> spare_;    // the reader's: becomes `waiting_` at the next take
+  std::function<void()> wake_;     // set before the threads start, then only called
 };
 
 }  // namespace zanteq

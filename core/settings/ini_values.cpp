@@ -14,6 +14,8 @@ const char* const ini_key_rs_control = "rs_control";
 const char* const ini_key_select_number = "select_number";
 const char* const ini_key_transfer_pace = "transfer_pace";
 const char* const ini_key_port = "port";
+const char* const ini_key_log_to_file = "log_to_file";
+const char* const ini_key_log_file = "log_file";
 const char* const ini_default_text = "0";
 
 namespace {

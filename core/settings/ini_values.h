@@ -1,6 +1,8 @@
 // The values of "zanteq.ini": section "ZANTEQ_Section", keys "com_port",
 // "rs_control", "select_number" and "transfer_pace", each missing key read
-// as "0", and "port", a network port's URL (missing or empty: none). The
+// as "0", "port", a network port's URL (missing or empty: none), and the
+// communication log's file: "log_to_file" (0/1) and "log_file" (a path,
+// empty when missing). The
 // Windows program reads and writes the file through the platform; the rules
 // for turning its text into values live here.
 #pragma once
@@ -19,6 +21,8 @@ extern const char* const ini_key_rs_control; // "rs_control"
 extern const char* const ini_key_select_number; // "select_number"
 extern const char* const ini_key_transfer_pace; // "transfer_pace"
 extern const char* const ini_key_port;       // "port": a network port's URL, which wins over com_port
+extern const char* const ini_key_log_to_file;   // "log_to_file"
+extern const char* const ini_key_log_file;      // "log_file"
 extern const char* const ini_default_text;   // "0"
 
 // The platform read hands over at most this many characters of the `port`

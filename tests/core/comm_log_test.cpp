@@ -125,6 +125,21 @@ TEST(CommLog, TakesEverythingWaitingAndCountsWhatAFullQueueDropped) {
   EXPECT_EQ(rows_of(batch, at_noon).size(), 1u);
 }
 
+TEST(CommLog, WakesTheReaderOnlyForTheFirstEventAfterATake) {
+  CommLog log(2);
+  int wakes = 0;
+  log.set_reader_wake([&wakes] { ++wakes; });
+  log.append(sent_event(0, "A\r\n"));
+  log.append(sent_event(0, "B\r\n"));
+  log.append(sent_event(0, "C\r\n"));  // full: dropped, no wake
+  EXPECT_EQ(wakes, 1);
+  log.take_all();
+  log.append(sent_event(0, "D\r\n"));
+  EXPECT_EQ(wakes, 2);
+  log.take_all();
+  EXPECT_EQ(wakes, 2);  // taking wakes nobody
+}
+
 // Run under ThreadSanitizer too (tests/CMakeLists.txt): two threads append
 // while this one takes; every event arrives once, in each thread's order,
 // or is counted as dropped.

@@ -27,7 +27,7 @@ struct Chunk {
 };
 
 // What a caller does with each action, written down as one line:
-// "<time> <call> -> [send X] [box Y] wake T | done".
+// "<time> <call> -> [send X] [box Y] [unanswered N] wake T | done".
 class Drive {
  public:
   Drive(TransferPlan plan, TransferPacing pacing, TransferTarget target)
@@ -90,6 +90,7 @@ class Drive {
       for (const Chunk& c : unit(action.send)) queue_.emplace(now + c.after, c.bytes);
     }
     if (action.box) text += " box " + action.box->text;
+    if (action.unanswered_step != 0) text += " unanswered " + std::to_string(action.unanswered_step);
     text += action.done ? " done" : " wake " + std::to_string(action.wake_at.count());
     trace.push_back(text);
     actions.emplace_back(now, action);
@@ -211,7 +212,7 @@ TEST(TransferReplies, RefusalsHoldTheRunAndSilenceEndsItWithNoConnect) {
   };
   drive.run();
   EXPECT_EQ(drive.lines_with("box"), (std::vector<std::string>{"125 line 00GO -> box 3秒以上を設定してください。 wake 125",
-                                                               "1145 wake -> box No Connect done"}));
+                                                               "1145 wake -> box No Connect unanswered 31 done"}));
   EXPECT_EQ(drive.lines_with("125 wake"), std::vector<std::string>{"125 wake -> send 00AMI wake 1125"})
       << "the next step as soon as the box is closed";
   const TransferOutcome& outcome = drive.transfer.outcome();
@@ -243,7 +244,8 @@ TEST(TransferReplies, StopLetsTheCommandOnTheWireFinish) {
   silent.stop_at = 300;
   silent.run();
   EXPECT_EQ(silent.trace, (std::vector<std::string>{"0 start -> send RCJ01 wake 1000", "300 stop -> wake 1000",
-                                                    "1000 wake -> done"}));
+                                                    "1000 wake -> unanswered 1 done"}))
+      << "the log still hears that the command on the wire went unanswered";
   EXPECT_EQ(silent.transfer.outcome().end, TransferEnd::stopped) << "stopped, not silent: the user asked";
   EXPECT_EQ(silent.transfer.outcome().steps_done, 0);
 
@@ -284,7 +286,7 @@ TEST(TransferLines, APieceOfALineIsNotTakenForTheReplyAndRawLinesStandAlone) {
   raw.run();
   EXPECT_EQ(raw.trace, (std::vector<std::string>{"0 start -> send RXYZ wake 1000",
                                                  "0 line E3 -> send RAM box Command Error wake 1000",
-                                                 "1000 wake -> send VN? wake 2000", "1005 line GO -> box Success done"}));
+                                                 "1000 wake -> send VN? unanswered 2 wake 2000", "1005 line GO -> box Success done"}));
   EXPECT_EQ(raw.transfer.outcome().steps[0].reply_class, ReplyClass::error);
   EXPECT_EQ(raw.transfer.outcome().steps[1].state, StepReport::unanswered);
 }

@@ -12,6 +12,7 @@ Wine server and the simulator stopped.
 Exit code: 0 pass, 1 fail.
 """
 import argparse
+import datetime
 import fcntl
 import os
 import pathlib
@@ -58,6 +59,8 @@ class Scenario:
         self.port_wire = []       # expected (port, KIND, escaped text) of a further simulator
         self.net = None           # tcp, rfc2217 or ser2net: the simulator behind a network port
         self.sim_log = []         # expected (KIND, text) of the wire log's other events, in order
+        self.wire_commands_only = False  # compare only the commands received, not what was sent
+        self.log_rows = {}        # communication log file -> expected [(direction, text)]
         self.script = []
         for number, line in enumerate(self.path.read_text(encoding="utf-8").splitlines(), 1):
             stripped = line.strip()
@@ -129,6 +132,14 @@ class Scenario:
         elif keyword == "sim-log":
             kind, _, text = rest.partition(" ")
             self.sim_log.append((kind, text.strip()))
+        elif keyword == "wire":
+            if rest != "commands":
+                raise SystemExit(f"{self.path}:{number}: @wire takes 'commands'")
+            self.wire_commands_only = True
+        elif keyword == "log-row":
+            name, _, row = rest.partition(" ")
+            direction, _, text = row.strip().partition(" ")
+            self.log_rows.setdefault(name, []).append(("" if direction == "-" else direction, text))
         elif keyword == "expect-ini":
             for pair in rest.split():
                 key, _, value = pair.partition("=")
@@ -275,6 +286,51 @@ def pace_failures(times, first, count, period):
     return failures
 
 
+STAMP_FORMAT = "%Y-%m-%d %H:%M:%S.%f"
+
+
+def log_file_failures(path, expected, started, ended):
+    """A communication log file (the log file, or one saved with 保存…):
+    UTF-8 with a byte-order mark, lines ending in CR LF, each "date time
+    TAB direction TAB text" with exactly the expected directions and texts
+    in order (a text ending in '*' gives only the start), times that never
+    go back and none after the run; the last row is of this run."""
+    if not path.exists():
+        return [f"{path.name} was not written"]
+    data = path.read_bytes()
+    failures = []
+    if not data.startswith(b"\xef\xbb\xbf"):
+        failures.append(f"{path.name} does not start with a byte-order mark")
+    body = data[3:] if data.startswith(b"\xef\xbb\xbf") else data
+    if body and not body.endswith(b"\r\n") or b"\n" in body.replace(b"\r\n", b""):
+        failures.append(f"{path.name} has a line that does not end in CR LF")
+    lines = body.decode("utf-8", "replace").split("\r\n")[:-1]
+    stamps, rows = [], []
+    for number, line in enumerate(lines, 1):
+        fields = line.split("\t")
+        try:
+            stamps.append(datetime.datetime.strptime(fields[0] + "000", STAMP_FORMAT))
+        except ValueError:
+            failures.append(f"{path.name} line {number}: no time \"{fields[0]}\"")
+        rows.append(tuple(fields[1:]))
+    for number, (seen, wanted) in enumerate(zip(rows, expected), 1):
+        direction, text = wanted
+        matches = len(seen) == 2 and seen[0] == direction and (
+            seen[1].startswith(text[:-1]) if text.endswith("*") else seen[1] == text)
+        if not matches:
+            failures.append(f"{path.name} line {number} is {seen}, expected {wanted}")
+    if len(rows) != len(expected):
+        failures.append(f"{path.name} has {len(rows)} rows, expected {len(expected)}")
+        for row in rows:
+            print(f"  {path.name}: {row}")
+    if any(later < earlier for earlier, later in zip(stamps, stamps[1:])):
+        failures.append(f"{path.name}: a time goes back")
+    slack = datetime.timedelta(seconds=2)
+    if stamps and not started - slack <= stamps[-1] <= ended + slack:
+        failures.append(f"{path.name}: the last row's time {stamps[-1]} is not within the run")
+    return failures
+
+
 class SimulatedPort:
     """A simulator behind the link of one COM port. It can be stopped (the
     port is gone: its link goes with the simulator) and started again on a
@@ -284,6 +340,7 @@ class SimulatedPort:
     def __init__(self, sim, port, link, work, options, first_log, absent):
         self.sim, self.port, self.link, self.work, self.options = sim, port, link, work, options
         self.first_log, self.absent = first_log, absent
+        self.control = work / f"sim-{port.lower()}.ctl"
         self.logs = []
         self.process = None
 
@@ -295,7 +352,8 @@ class SimulatedPort:
         log = self.work / (self.first_log if not self.logs else f"wire-{self.port.lower()}-{len(self.logs) + 1}.log")
         self.logs.append(log)
         self.process = subprocess.Popen(
-            [self.sim, "--link", str(self.link), "--log", str(log), "--time-limit", str(RUN_TIMEOUT_S + 60)]
+            [self.sim, "--link", str(self.link), "--log", str(log), "--time-limit", str(RUN_TIMEOUT_S + 60),
+             "--control", str(self.control)]
             + self.options, stdout=subprocess.DEVNULL,
             stderr=open(self.work / f"sim-{self.port.lower()}.err", "a"))
         deadline = time.time() + 10
@@ -332,6 +390,37 @@ class SimulatedPort:
 
     def events(self):
         return [event for log in self.logs for event in wire_events(log)]
+
+    def control_command(self, text):
+        """Carries out one control command and waits until the simulator has
+        logged it (CTL, or ERR when it refused it)."""
+        if self.process is None:
+            return "the simulator of " + self.port + " does not run"
+        log = self.logs[-1]
+
+        def outcomes():
+            if not log.exists():
+                return 0, 0
+            kinds = [line.split(" ", 2)[1:2] for line in log.read_text(encoding="latin-1").splitlines()]
+            return kinds.count(["CTL"]), kinds.count(["ERR"])
+
+        before = outcomes()
+        with open(self.control, "w", encoding="latin-1") as fifo:
+            fifo.write(text + "\n")
+        deadline = time.time() + 10
+        while time.time() < deadline:
+            now = outcomes()
+            if now[1] > before[1]:
+                return "the simulator refused: " + text[:80]
+            if now[0] > before[0]:
+                return None
+            time.sleep(0.05)
+        return "the simulator did not carry out: " + text[:80]
+
+
+def numbered_lines(first, count):
+    """The control command that sends `count` numbered lines, 00001\\r\\n ..."""
+    return "send " + "".join(f"{k:05d}\\r\\n" for k in range(first, first + count))
 
 
 def free_tcp_port():
@@ -428,17 +517,24 @@ def wait_for_rx(sim, prefix, timeout_s=10):
 
 def serve_host_requests(work, ports, done):
     """Carries out the driver's `host` lines: `sim-stop [COMn]`,
-    `sim-start [COMn]`, `port-busy [COMn]` (default: the scenario's port)
-    and `sim-wait-rx PREFIX [COMn]`."""
+    `sim-start [COMn]`, `port-busy [COMn]` (default: the scenario's port),
+    `sim-wait-rx PREFIX [COMn]`, `ctl COMMAND...` (a control command to the
+    scenario's simulator) and `sim-lines FIRST COUNT` (the simulator sends
+    COUNT numbered lines)."""
     request = work / "host-request"
     while not done.is_set():
         if request.exists():
-            words = request.read_text(encoding="utf-8", errors="replace").split()
+            text = request.read_text(encoding="utf-8", errors="replace").strip()
+            words = text.split()
             verb, rest = (words[0], words[1:]) if words else ("", [])
             prefix = rest.pop(0) if verb == "sim-wait-rx" and rest else None
             target = ports.get(rest[0].upper() if rest else "")
-            error = "unknown host request " + " ".join(words)
-            if target is not None and verb == "sim-wait-rx" and prefix:
+            error = "unknown host request " + " ".join(words)[:80]
+            if verb == "ctl" and "" in ports:
+                error = ports[""].control_command(text.partition(" ")[2])
+            elif len(words) == 3 and verb == "sim-lines" and "" in ports:
+                error = ports[""].control_command(numbered_lines(int(words[1]), int(words[2])))
+            elif target is not None and verb == "sim-wait-rx" and prefix:
                 error = wait_for_rx(target, prefix)
             elif target is not None and verb == "sim-stop":
                 error = target.stop()
@@ -446,7 +542,7 @@ def serve_host_requests(work, ports, done):
                 error = target.start()
             elif target is not None and verb == "port-busy":
                 error = target.busy()
-            print(f"host {' '.join(words)}: {error or 'done'}")
+            print(f"host {' '.join(words)[:80]}: {error or 'done'}")
             if error:
                 (work / "host-error").write_text(error)
             request.unlink()
@@ -509,7 +605,7 @@ def main():
         if stale.exists():
             stale.unlink()
     if scenario.ini:
-        write_ini(ini, scenario.ini)
+        write_ini(ini, {key: value.replace("$WORK", windows_path(work)) for key, value in scenario.ini.items()})
     if scenario.virtual_store_ini:
         write_ini(virtual_store_ini, scenario.virtual_store_ini)
     if scenario.windows_ini:
@@ -541,6 +637,7 @@ def main():
     xvfb = None
     ports = {}
     done = threading.Event()
+    started = datetime.datetime.now()
     host = None
     output = ""
     try:
@@ -594,6 +691,7 @@ def main():
             output = (timeout.stdout or b"").decode("utf-8", "replace") + "\nFAIL: the run did not end in time\n"
         wait_wineserver(env)
     finally:
+        ended = datetime.datetime.now()
         done.set()
         if host is not None:
             host.join()
@@ -615,6 +713,9 @@ def main():
 
     if not scenario.no_port:
         seen = ports[scenario.port].events()
+        if scenario.wire_commands_only:
+            # What the program sent, less the flow control its port adds.
+            seen = [(kind, text) for kind, text in seen if kind == "RX" and text not in ("\\x11", "\\x13")]
         if seen != scenario.wire:
             failures.append("the wire differs from what was expected")
             print("expected on the wire:")
@@ -653,9 +754,11 @@ def main():
     for name in scenario.existing_files:
         if not (work / name).exists():
             failures.append(f"{name} was not written")
+    for name, expected in scenario.log_rows.items():
+        failures += log_file_failures(work / name, expected, started, ended)
     if scenario.expect_ini:
         seen_ini = read_ini(ini)
-        for key, value in scenario.expect_ini.items():
+        for key, value in ((k, v.replace("$WORK", windows_path(work))) for k, v in scenario.expect_ini.items()):
             if seen_ini.get(key) != value:
                 failures.append(f"INI {key} is {seen_ini.get(key)!r}, expected {value!r}")
 

@@ -13,6 +13,7 @@ AppState the_app;
 MessageBoxReporter the_reporter;
 HINSTANCE the_instance = nullptr;
 HWND the_main_window = nullptr;
+HWND the_log_window = nullptr;
 // Before the port: its threads append from the first open on.
 CommLog the_comm_log;
 // Boxes are raised only once the main window exists (the port opens after
@@ -33,6 +34,8 @@ ReplyBoxes& reply_boxes() { return the_reply_boxes; }
 SerialPort& serial_port() { return the_port; }
 Operations& operations() { return the_operations; }
 CommLog& comm_log() { return the_comm_log; }
+HWND log_window() { return the_log_window; }
+void set_log_window(HWND window) { the_log_window = window; }
 
 void set_app_instance(HINSTANCE instance) { the_instance = instance; }
 void set_main_window(HWND window) { the_main_window = window; }

@@ -27,8 +27,13 @@ Reporter& reporter();        // the message boxes
 ReplyBoxes& reply_boxes();
 SerialPort& serial_port();   // also the CommandSink of operations()
 Operations& operations();    // every send_* of the feature dialogs
-// The link's threads append to it.
+// The link's threads append to it; the main window takes it
+// (win32/log/log_keeping.h).
 CommLog& comm_log();
+// The 通信ログ window while it is open, else nullptr. It owns no box
+// (message_boxes.cpp) and its keys pass IsDialogMessage in every loop.
+HWND log_window();
+void set_log_window(HWND window);
 
 // Start-up only.
 void set_app_instance(HINSTANCE instance);

@@ -11,6 +11,7 @@
 #include "win32/app/main_window.h"
 #include "win32/bulk/bulk.h"
 #include "win32/dialogs/dialogs.h"
+#include "win32/log/log_window.h"
 #include "win32/resources/resource.h"
 #include "win32/settings/file_dialogs.h"
 
@@ -71,6 +72,9 @@ void run_command(int command_id) {
   switch (command_id) {
     case IDM_EXIT:
       exit_application();
+      break;
+    case IDM_COMM_LOG:  // modeless: not a row of dialog_commands
+      toggle_log_window();
       break;
     case IDM_FILE_NEW:
       file_commands().file_new();

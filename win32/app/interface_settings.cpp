@@ -18,6 +18,9 @@ using platform::wide_to_utf8;
 namespace {
 
 constexpr DWORD value_buffer_chars = 10;  // at most 9 characters of a value are used
+// A value that holds a path: the longest path the W API takes, with room to
+// spare for the terminator.
+constexpr DWORD path_buffer_chars = 32768;
 
 std::wstring user_ini_folder() {
   wchar_t folder[MAX_PATH] = {};
@@ -111,5 +114,18 @@ void read_interface_settings(AppState& app) {
 void write_interface_setting(const char* key, int value) { write_text(key, int_to_ini(value)); }
 
 void write_interface_text(const char* key, const std::string& text) { write_text(key, text); }
+
+LogFileSetting read_log_file_setting() {
+  const std::wstring path = ini_to_read();
+  LogFileSetting setting;
+  setting.to_file = read_key(path, ini_key_log_to_file) != 0;
+  setting.path = read_text(path, ini_key_log_file, "", path_buffer_chars);
+  return setting;
+}
+
+void write_log_file_setting(bool to_file, const std::string& path) {
+  write_text(ini_key_log_file, path);
+  write_text(ini_key_log_to_file, int_to_ini(to_file ? 1 : 0));
+}
 
 }  // namespace zanteq::win32

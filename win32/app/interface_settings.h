@@ -1,6 +1,7 @@
 // The interface values kept in "zanteq.ini" (section "ZANTEQ_Section"):
-// com_port, rs_control, select_number, transfer_pace and port (a network
-// port's URL, which wins over com_port when it is there and not empty).
+// com_port, rs_control, select_number, transfer_pace, port (a network
+// port's URL, which wins over com_port when it is there and not empty), and
+// the communication log's file: log_to_file and log_file.
 //
 // The file lives in the user's application data folder
 // (%APPDATA%\ZANTEQ\zanteq.ini), which a standard user can write on every
@@ -30,5 +31,15 @@ void read_interface_settings(AppState& app);
 void write_interface_setting(const char* key, int value);
 // The same for a text value (UTF-8); an empty text leaves the key empty.
 void write_interface_text(const char* key, const std::string& text);
+
+// Whether the communication log is recorded to a file, and which (UTF-8;
+// empty when none was chosen yet).
+struct LogFileSetting {
+  bool to_file = false;
+  std::string path;
+};
+LogFileSetting read_log_file_setting();
+// Both keys at once; a failure is said as for the other keys.
+void write_log_file_setting(bool to_file, const std::string& path);
 
 }  // namespace zanteq::win32

@@ -1,5 +1,5 @@
-// Program entry: single instance, state, main window, serial link,
-// receiving thread, message loop.
+// Program entry: single instance, state, main window, communication log,
+// serial link, receiving thread, message loop.
 #include <windows.h>
 
 #include "win32/app/app.h"
@@ -7,6 +7,8 @@
 #include "win32/app/link_status.h"
 #include "win32/app/main_window.h"
 #include "win32/link/serial_port.h"
+#include "win32/log/log_keeping.h"
+#include "win32/log/log_window.h"
 
 namespace zanteq::win32 {
 
@@ -17,6 +19,7 @@ const wchar_t mutex_name[] = L"ZANTEQ VEZ_O_Mutex";
 int run_message_loop() {
   MSG message{};
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (log_window_message(message)) continue;  // the modeless 通信ログ window's keys
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
@@ -49,6 +52,8 @@ int run_program(HINSTANCE instance) {
   UpdateWindow(window);
   DrawMenuBar(window);
 
+  // The log hears the port from its first opening on.
+  start_comm_log();
   SerialPort& port = serial_port();
   port.set_events(&link_events());
   port.set_log(&comm_log());
@@ -60,6 +65,7 @@ int run_program(HINSTANCE instance) {
 
   const int exit_code = run_message_loop();
   port.stop();
+  take_comm_log();  // the port's last rows into the log file
   return exit_code;
 }
 

@@ -13,6 +13,7 @@
 #include "win32/app/link_status.h"
 #include "core/link/dispatch.h"
 #include "win32/link/serial_port.h"
+#include "win32/log/log_keeping.h"
 #include "platform/windows/text_conversion.h"
 #include "win32/resources/resource.h"
 #include "core/app/app_shell.h"
@@ -52,6 +53,7 @@ bool confirm_ending() {
 void end_program() {
   KillTimer(main_window(), TIMER_MAIN);
   KillTimer(main_window(), TIMER_PORT_RETRY);
+  KillTimer(main_window(), TIMER_LOG);
   app_state().link.receiving = 0;
   PostQuitMessage(0);
 }
@@ -220,9 +222,21 @@ LRESULT on_paint(HWND window) {
 }
 
 LRESULT on_timer() {
-  reply_tick(app_state().link, reply_boxes());
+  if (reply_tick(app_state().link, reply_boxes())) serial_port().note_unanswered();
+  log_main_tick();
   refresh_clock();
   return 0;
+}
+
+LRESULT on_timer_message(WPARAM timer) {
+  switch (timer) {
+    case TIMER_PORT_RETRY:
+      return on_port_retry_timer();
+    case TIMER_LOG:
+      return on_log_timer();
+    default:
+      return on_timer();
+  }
 }
 
 LRESULT on_show_reply_boxes() {
@@ -276,6 +290,7 @@ LRESULT on_end_session(bool ending) {
   if (ending) {
     end_program();
     serial_port().stop();
+    take_comm_log();  // the port's last rows into the log file
   }
   return 0;
 }
@@ -300,7 +315,7 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       run_command(LOWORD(wparam));
       return 0;
     case WM_TIMER:
-      return wparam == TIMER_PORT_RETRY ? on_port_retry_timer() : on_timer();
+      return on_timer_message(wparam);
     case WM_QUERYENDSESSION:
       return on_query_end_session(window, lparam);
     case WM_ENDSESSION:
@@ -313,6 +328,8 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       return on_port_lost(wparam);
     case message_net_connected:
       return on_net_connected(wparam);
+    case message_log_waiting:
+      return on_log_waiting();
     case WM_DEVICECHANGE:
       return on_device_change(wparam);
     default:

@@ -15,6 +15,9 @@ constexpr UINT message_show_reply_boxes = WM_APP + 1;
 constexpr UINT message_port_lost = WM_APP + 2;  // wParam: the port's generation
 // Posted by a network port's connecting thread when its attempt has ended.
 constexpr UINT message_net_connected = WM_APP + 4;  // wParam: the attempt
+// Posted from any thread when the communication log's queue gets its first
+// event since the last take (win32/log/log_keeping.h).
+constexpr UINT message_log_waiting = WM_APP + 3;
 
 bool register_main_window_class(HINSTANCE instance);
 // Created at (0, 0) with the size for the running Windows version.

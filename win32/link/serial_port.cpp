@@ -198,6 +198,13 @@ void SerialPort::log_port(LogKind kind, const std::string& reason) {
   log(port_event(wall_clock_ms(), kind, link_.port().name(), reason));
 }
 
+void SerialPort::note_unanswered() {
+  const ULONGLONG waited = GetTickCount64() - last_sent_tick_;
+  note_unanswered(static_cast<int>(waited < 0x7FFFFFFF ? waited : 0x7FFFFFFF));
+}
+
+void SerialPort::note_unanswered(int waited_ms) { log(no_reply_event(wall_clock_ms(), waited_ms)); }
+
 void SerialPort::announce(const PortNotice& notice) {
   if (events_) {
     events_->link_changed(link_, notice);
@@ -249,6 +256,8 @@ void SerialPort::send_command(std::string_view text) {
 // False only when the port has gone with this write (and is closed now).
 bool SerialPort::write(std::string bytes) {
   assembler_.command_sent();
+  log(sent_event(wall_clock_ms(), bytes));
+  last_sent_tick_ = GetTickCount64();
   if (port_->send(std::move(bytes)) || !port_->gone()) return true;
   lose_port();
   return false;
@@ -292,8 +301,15 @@ void SerialPort::read_thread() {
 
   const unsigned generation = generation_;
   char buffer[line_buffer_size];
+  // The row goes to the log before the line's box is raised or a transfer
+  // takes the line, so the log has it in the order of the wire.
   const auto deliver = [this](std::string_view line) {
+    log(received_event(wall_clock_ms(), line));
     if (!transfer_lines_.offer(line)) dispatch_reply(app_.link, app_.record, reporter_, line);
+  };
+  const auto dropped = [this](const DroppedBytes& what) {
+    log(what.why == DroppedBytes::Why::before_command ? unfinished_event(wall_clock_ms(), what.bytes)
+                                                      : noise_event(wall_clock_ms(), what.count));
   };
 
   while (app_.link.receiving != 0) {
@@ -307,7 +323,7 @@ void SerialPort::read_thread() {
       break;
     }
     // A failed read has paused already, so a broken port cannot spin.
-    if (result == platform::Received::bytes) assembler_.feed(buffer, received, deliver);
+    if (result == platform::Received::bytes) assembler_.feed(buffer, received, deliver, dropped);
   }
 }
 

@@ -36,6 +36,13 @@
 //
 // The port itself (opening, line settings, overlapped I/O) is the platform
 // layer's (platform/windows/com_port.h); this is the program's link over it.
+//
+// The communication log (core/log/comm_log.h) hears everything from here,
+// from start-up: the interface thread appends each line sent (framed, the
+// RS-485 address kept), the port opened, closed, lost, back or failing to
+// open, and a command left unanswered; the receiving thread appends each
+// line received and what the line assembly throws away. Appending never
+// waits for the log's reader.
 #pragma once
 
 #include <windows.h>
@@ -126,6 +133,14 @@ class SerialPort final : public CommandSink {
   // the transfer's): a beep says the button did nothing.
   void send_command(std::string_view text) override;
 
+  // Interface thread, for the communication log: the reply watch gave up
+  // on the last command ("No Connect"); the row tells how long ago it went
+  // out.
+  void note_unanswered();
+  // A transfer at the reply pace gave up on a command after its time-out
+  // of `waited_ms`.
+  void note_unanswered(int waited_ms);
+
   // The transfers at the pace of the replies (TransferRunner), interface
   // thread. begin_transfer gives the line to one transfer: every complete
   // line goes to it alone (`wake` runs on the receiving thread when lines
@@ -148,6 +163,8 @@ class SerialPort final : public CommandSink {
   // once, as when the receiving thread finds it gone; the transfer calls it
   // after its own end, so the box comes last.
   bool transfer_port_gone();
+  // Whether a transfer holds the line now.
+  bool transfer_holds_line() const { return transfer_lines_.is_open(); }
   void close_lost_port();
 
   // At exit: wakes the receiving thread, cancels what is in flight and
@@ -195,6 +212,7 @@ class SerialPort final : public CommandSink {
   Reporter& reporter_;
   LinkEvents* events_ = nullptr;
   CommLog* log_ = nullptr;
+  ULONGLONG last_sent_tick_ = 0;   // interface thread: when the last command went out
   PortLink link_;                  // interface thread only
   std::unique_ptr<platform::Port> port_;
   HANDLE thread_ = nullptr;

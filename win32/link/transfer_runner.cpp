@@ -48,6 +48,8 @@ void TransferRunner::act(TransferAction action) {
   for (;;) {
     bool performed = false;
     bool refusal = false;
+    // The log has the time-out before the next command or the box.
+    if (action.unanswered_step != 0) port_.note_unanswered(transfer_->plan().timeout_ms);
     if (!action.send.empty()) {
       performed = send(std::move(action.send));
       if (alive.expired()) return;

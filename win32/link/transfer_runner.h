@@ -15,6 +15,9 @@
 //  - sending: each command the engine frames goes out through the serial
 //    port; a port that is not there or goes away ends the run with the
 //    link's one box (said by SerialPort), never with a "No Connect" after it;
+//  - the communication log: the link logs each line sent and received as
+//    for any command, the hand-off's lines too; the runner adds a command
+//    left unanswered within the run's time-out;
 //  - the record: the caller names the record the replies decode into, at
 //    each start (the program's, or one of its own per unit);
 //  - what the user sees: nothing here. The caller's TransferClient hears of

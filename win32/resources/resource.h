@@ -34,6 +34,7 @@
 #define IDD_VIDEO_FORMAT 148
 #define IDD_AGC 150
 #define IDD_NET_PORT 153  // opened from the interface dialog's port combo
+#define IDD_COMM_LOG 152   // modeless, owned by the main window
 
 // ---- Menu and toolbar commands (IDM_) ------------------------------------
 #define IDM_FILE_NEW 32775
@@ -56,6 +57,7 @@
 #define IDM_UNIT_LIST 32830
 #define IDM_READ_ALL 32789
 #define IDM_INTERFACE 32791
+#define IDM_COMM_LOG 32831   // opens the 通信ログ window, or closes it
 #define IDM_ABOUT 120
 
 #define IDT_ALARM 501
@@ -82,6 +84,7 @@
 #define TIMER_READ_ALL 15
 #define TIMER_SET_ALL 16
 #define TIMER_PORT_RETRY 20   // reopens a pulled adapter's port
+#define TIMER_LOG 21          // one-shot: takes the communication log's new rows
 #define TIMER_TRANSFER 30     // a dialog's run at the reply pace: its one-shot wake-up
 #define TIMER_UNIT_LIST 31    // the unit list's runs: their one-shot wake-up
 
@@ -107,6 +110,13 @@
 #define IDC_NET_HOST 1160
 #define IDC_NET_PORT_NUMBER 1161
 #define IDC_NET_KIND 1162
+// communication log (152)
+#define IDC_LOG_LIST 1600
+#define IDC_LOG_CLEAR 1601
+#define IDC_LOG_SAVE 1602
+#define IDC_LOG_TO_FILE 1603
+#define IDC_LOG_FILE_PATH 1604
+#define IDC_LOG_FILE_CHOOSE 1605
 
 // alarm (133)
 #define IDC_ALARM_MODE 1000

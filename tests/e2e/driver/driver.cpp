@@ -12,6 +12,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <map>
 #include <string>
 #include <vector>
@@ -278,6 +279,17 @@ class Driver {
     if (command == "combo-post") return combo_post(number(w, 1, 0), number(w, 2, 0), f);
     if (command == "status-is") return status_is(number(w, 1, 0), word(w, 2, ""), number(w, 3, default_timeout_ms), f);
     if (command == "host") return host(w, f);
+    if (command == "activate") return activate(f);
+    if (command == "minimize") return minimize(f);
+    if (command == "minimized") return minimized(number(w, 1, 1) != 0, number(w, 2, default_timeout_ms), f);
+    if (command == "rows") return rows(number(w, 1, 0), number(w, 2, 0), number(w, 3, default_timeout_ms), f);
+    if (command == "rows-at-most") return rows_at_most(number(w, 1, 0), number(w, 2, 0), f);
+    if (command == "row") return row(w, f);
+    if (command == "scroll-bars") return scroll_bars(number(w, 1, 0), word(w, 2, "none"), f);
+    if (command == "following") return following(number(w, 1, 0), number(w, 2, 1) != 0, f);
+    if (command == "scroll-to") return scroll_to(number(w, 1, 0), number(w, 2, 0), f);
+    if (command == "top-is") return top_is(number(w, 1, 0), word(w, 2, ""), number(w, 3, default_timeout_ms), f);
+    if (command == "responsive") return responsive(number(w, 1, 1000), number(w, 2, 200), f);
     if (command == "list") {
       describe_open_windows();
       return;
@@ -1174,6 +1186,209 @@ class Driver {
       return fail(f, "the runner did not carry out \"host " + request + "\"");
     }
     if (GetFileAttributesW(error.c_str()) != INVALID_FILE_ATTRIBUTES) fail(f, "the runner could not do it");
+  }
+
+  // ---- the 通信ログ window: another process's list view, read through a
+  // buffer in the program's memory (LVM_GETITEMTEXTW is not carried across
+  // processes) -------------------------------------------------------------
+
+  // activate: the current dialog becomes the active, foreground window, as
+  // a click on its title bar makes it.
+  void activate(Failure& f) {
+    const HWND dialog = need_dialog(f);
+    if (!dialog) return;
+    SetForegroundWindow(dialog);
+    if (!wait_for(default_timeout_ms, [&] { return GetForegroundWindow() == dialog; }))
+      fail(f, "the dialog did not become the foreground window");
+  }
+
+  // minimize: the current dialog is minimized, as its minimize box does.
+  void minimize(Failure& f) {
+    if (const HWND dialog = need_dialog(f)) PostMessageW(dialog, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  }
+
+  // minimized 0|1 [MS]: the current dialog is shown normally, or minimized.
+  void minimized(bool wanted, DWORD timeout, Failure& f) {
+    const HWND dialog = need_dialog(f);
+    if (!dialog) return;
+    if (!wait_for(timeout, [&] { return (IsIconic(dialog) != FALSE) == wanted && IsWindowVisible(dialog); }))
+      fail(f, wanted ? "the dialog is not minimized" : "the dialog is minimized or hidden");
+  }
+
+  static int row_count(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
+
+  struct RemoteItem {
+    LVITEMW item;
+    wchar_t text[8192];
+  };
+
+  // The text of one cell; "?" when it cannot be read.
+  static std::wstring cell(HWND list, int index, int column) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(list, &pid);
+    const HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process) return L"?";
+    std::wstring text = L"?";
+    if (auto* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, sizeof(RemoteItem), MEM_COMMIT, PAGE_READWRITE))) {
+      LVITEMW item{};
+      item.mask = LVIF_TEXT;
+      item.iItem = index;
+      item.iSubItem = column;
+      item.cchTextMax = 8192;
+      item.pszText = reinterpret_cast<wchar_t*>(remote + offsetof(RemoteItem, text));
+      DWORD_PTR length = 0;
+      std::vector<wchar_t> local(8192, L'\0');
+      if (WriteProcessMemory(process, remote, &item, sizeof item, nullptr) &&
+          SendMessageTimeoutW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(remote),
+                              SMTO_ABORTIFHUNG, 2000, &length) &&
+          ReadProcessMemory(process, remote + offsetof(RemoteItem, text), local.data(), local.size() * sizeof(wchar_t),
+                            nullptr)) {
+        local.back() = L'\0';
+        text = local.data();
+      }
+      VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(process);
+    return text;
+  }
+
+  // rows <id> <n> [MS]: the list view holds n rows.
+  void rows(DWORD id, DWORD expected, DWORD timeout, Failure& f) {
+    const HWND list = need_control(f, static_cast<int>(id));
+    if (!list) return;
+    int seen = 0;
+    if (!wait_for(timeout, [&] { return (seen = row_count(list)) == static_cast<int>(expected); }))
+      fail(f, "the list holds " + std::to_string(seen) + " rows");
+  }
+
+  void rows_at_most(DWORD id, DWORD most, Failure& f) {
+    const HWND list = need_control(f, static_cast<int>(id));
+    if (!list) return;
+    const int seen = row_count(list);
+    say("     %d rows", seen);
+    if (seen > static_cast<int>(most)) fail(f, "the list holds " + std::to_string(seen) + " rows");
+  }
+
+  // The time column reads HH:MM:SS.mmm, a local time of the last ten
+  // minutes (worked out here, not by the program's formatter).
+  static bool recent_clock(const std::wstring& text) {
+    int h = 0, m = 0, sec = 0, ms = 0;
+    if (text.size() != 12 || swscanf(text.c_str(), L"%2d:%2d:%2d.%3d", &h, &m, &sec, &ms) != 4) return false;
+    if (text[2] != L':' || text[5] != L':' || text[8] != L'.') return false;
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    const int day_ms = 86400000;
+    const int shown = ((h * 60 + m) * 60 + sec) * 1000 + ms;
+    const int current = ((now.wHour * 60 + now.wMinute) * 60 + now.wSecond) * 1000 + now.wMilliseconds;
+    const int behind = ((current - shown) % day_ms + day_ms) % day_ms;
+    return behind <= 600000 || behind >= day_ms - 1000;
+  }
+
+  // row <id> <index> <direction|-> <text> [MS]: the row (counted from 0, or
+  // from the newest when negative: -1) shows a recent time, the direction
+  // (送信, 受信, - for none) and exactly the text, or a text starting with
+  // what comes before a final '*'.
+  void row(const std::vector<std::string>& w, Failure& f) {
+    const HWND list = need_control(f, static_cast<int>(number(w, 1, 0)));
+    if (!list) return;
+    const int index = std::atoi(word(w, 2, "0").c_str());
+    const std::wstring direction = word(w, 3, "-") == "-" ? L"" : wide(word(w, 3, "-"));
+    std::wstring text = wide(word(w, 4, ""));
+    const bool prefix = !text.empty() && text.back() == L'*';
+    if (prefix) text.pop_back();
+    std::wstring seen_time, seen_direction, seen_text;
+    const bool same = wait_for(number(w, 5, default_timeout_ms), [&] {
+      const int count = row_count(list);
+      const int at = index < 0 ? count + index : index;
+      if (at < 0 || at >= count) return false;
+      seen_time = cell(list, at, 0);
+      seen_direction = cell(list, at, 1);
+      seen_text = cell(list, at, 2);
+      return recent_clock(seen_time) && seen_direction == direction &&
+             (prefix ? seen_text.compare(0, text.size(), text) == 0 : seen_text == text);
+    });
+    if (!same) {
+      print_rows(list, index);
+      fail(f, "row " + std::to_string(index) + " shows [" + utf8(seen_time) + "] [" + utf8(seen_direction) + "] \"" +
+                  shown(seen_text) + "\"");
+    }
+  }
+
+  // The rows around `index`, for a failure's transcript.
+  static void print_rows(HWND list, int index) {
+    const int count = row_count(list);
+    const int at = index < 0 ? count + index : index;
+    for (int k = std::max(0, at - 5); k < std::min(count, at + 6); ++k)
+      say("      row %d: [%s] [%s] \"%s\"", k, utf8(cell(list, k, 0)).c_str(), utf8(cell(list, k, 1)).c_str(),
+          shown(cell(list, k, 2)).c_str());
+  }
+
+  // following <id> 0|1: the newest row is in view, or it is not.
+  void following(DWORD id, bool wanted, Failure& f) {
+    const HWND list = need_control(f, static_cast<int>(id));
+    if (!list) return;
+    const int top = static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
+    const int page = static_cast<int>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
+    const int count = row_count(list);
+    say("     rows %d..%d of %d in view", top, top + page - 1, count);
+    if ((top + page >= count) != wanted)
+      fail(f, wanted ? "the newest row is not in view" : "the list still shows the newest row");
+  }
+
+  // scroll-bars <id> <none|vertical|horizontal|both>: the scroll bars control ID shows.
+  void scroll_bars(DWORD id, const std::string& wanted, Failure& f) {
+    const HWND control = need_control(f, static_cast<int>(id));
+    if (!control) return;
+    const LONG_PTR style = GetWindowLongPtrW(control, GWL_STYLE);
+    const bool vertical = (style & WS_VSCROLL) != 0, horizontal = (style & WS_HSCROLL) != 0;
+    const std::string shown = vertical && horizontal ? "both" : vertical ? "vertical" : horizontal ? "horizontal" : "none";
+    if (shown != wanted) fail(f, "control " + std::to_string(id) + " shows scroll bars: " + shown);
+  }
+
+  // scroll-to <id> <index>: the user scrolls the list up until row INDEX
+  // is the first one in view.
+  void scroll_to(DWORD id, DWORD index, Failure& f) {
+    const HWND list = need_control(f, static_cast<int>(id));
+    if (!list) return;
+    SendMessageW(list, LVM_ENSUREVISIBLE, index, FALSE);
+    const DWORD top = static_cast<DWORD>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
+    if (top != index) fail(f, "the list shows row " + std::to_string(top) + " first");
+  }
+
+  // top-is <id> <text> [MS]: the first row in view holds this text.
+  void top_is(DWORD id, const std::string& expected, DWORD timeout, Failure& f) {
+    const HWND list = need_control(f, static_cast<int>(id));
+    if (!list) return;
+    std::wstring seen;
+    if (!wait_for(timeout, [&] {
+          return (seen = cell(list, static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0)), 2)) == wide(expected);
+        }))
+      fail(f, "the first row in view holds \"" + shown(seen) + "\"");
+  }
+
+  // responsive <MS> <LIMIT>: for MS, the main window answers a message
+  // within LIMIT ms at every probe (one every 20 ms); prints the slowest
+  // and the median answer (scripts/bench reads them).
+  void responsive(DWORD ms, DWORD limit, Failure& f) {
+    const HWND main = need_main(f);
+    if (!main) return;
+    const ULONGLONG end = GetTickCount64() + ms;
+    std::vector<ULONGLONG> took;
+    while (GetTickCount64() < end) {
+      const ULONGLONG start = GetTickCount64();
+      DWORD_PTR result = 0;
+      const bool answered = SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result) != 0;
+      took.push_back(GetTickCount64() - start);
+      if (!answered || took.back() > limit) {
+        fail(f, "probe " + std::to_string(took.size()) + " took " + std::to_string(took.back()) + " ms");
+        break;
+      }
+      Sleep(20);
+    }
+    std::sort(took.begin(), took.end());
+    say("     %d probes, the slowest answered after %llu ms, the median after %llu ms", static_cast<int>(took.size()),
+        static_cast<unsigned long long>(took.empty() ? 0 : took.back()),
+        static_cast<unsigned long long>(took.empty() ? 0 : took[took.size() / 2]));
   }
 
  public:
