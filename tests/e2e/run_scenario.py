@@ -274,6 +274,7 @@ class SimulatedPort:
     def __init__(self, sim, port, link, work, options, first_log, absent):
         self.sim, self.port, self.link, self.work, self.options = sim, port, link, work, options
         self.first_log, self.absent = first_log, absent
+        self.time_limit = RUN_TIMEOUT_S + 60  # a longer run (the soak) sets its own
         self.logs = []
         self.process = None
 
@@ -285,7 +286,7 @@ class SimulatedPort:
         log = self.work / (self.first_log if not self.logs else f"wire-{self.port.lower()}-{len(self.logs) + 1}.log")
         self.logs.append(log)
         self.process = subprocess.Popen(
-            [self.sim, "--link", str(self.link), "--log", str(log), "--time-limit", str(RUN_TIMEOUT_S + 60)]
+            [self.sim, "--link", str(self.link), "--log", str(log), "--time-limit", str(self.time_limit)]
             + self.options, stdout=subprocess.DEVNULL,
             stderr=open(self.work / f"sim-{self.port.lower()}.err", "a"))
         deadline = time.time() + 10
