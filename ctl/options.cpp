@@ -25,7 +25,9 @@ const char* const usage_text =
     "  --broadcast                 write or send once to every unit (address FF)\n"
     "  --timeout MS                wait for each reply at most MS ms (default 1000; scan 250)\n"
     "  --pace replies|fixed        next command when the reply is complete (default), or\n"
-    "                              also no sooner than 400 ms (read) / 500 ms (write)\n"
+    "                              also no sooner than 400 ms (read) / 500 ms (write, send)\n"
+    "  --log FILE                  append every line sent and received, with its time, and\n"
+    "                              the port's events to FILE (UTF-8, as the program's log file)\n"
     "  --json                      one JSON object per unit on standard output\n"
     "  -o, --output FILE           the file read writes\n"
     "  -h, --help                  this text\n"
@@ -122,6 +124,9 @@ bool parse_options(const std::vector<std::string>& args, Options& options, std::
         return error = "--pace is replies or fixed, not \"" + pace + "\"", false;
     } else if (!options_end && arg == "--json") {
       options.json = true;
+    } else if (!options_end && arg == "--log") {
+      if (!take_value(options.log)) return false;
+      if (options.log.empty()) return error = "--log needs a file name", false;
     } else if (!options_end && (arg == "-o" || arg == "--output")) {
       if (!take_value(options.output)) return false;
     } else if (!options_end && arg.size() > 1 && arg[0] == '-') {

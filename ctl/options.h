@@ -6,9 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "core/bulk/unit_run.h"
-
 namespace zanteq::ctl {
+
+enum class Pace {
+  replies,  // the next command as soon as the reply is complete
+  fixed,    // and no sooner than the program's period: 400 ms (read), 500 ms (write, send)
+};
 
 struct Options {
   std::string command;                // ports, scan, read, write, diff, send
@@ -22,6 +25,7 @@ struct Options {
   Pace pace = Pace::replies;
   bool json = false;
   std::string output;                 // read -o FILE
+  std::string log;                    // --log FILE: the communication log, appended
   bool help = false;
 };
 

@@ -89,35 +89,64 @@ void Progress::clear() {
   shown_ = false;
 }
 
-const char* outcome_word(const UnitOutcome& outcome) {
-  switch (outcome.state) {
-    case UnitOutcome::done:
+UnitResult unit_result(const Transfer& transfer) {
+  const TransferOutcome& outcome = transfer.outcome();
+  if (outcome.end == TransferEnd::stopped) return UnitResult::interrupted;
+  if (outcome.end != TransferEnd::completed) return UnitResult::failed;
+  // A unit that answers a broadcast is not asked, so only a run paced by
+  // the replies knows what each answer must be.
+  if (transfer.pacing() == Pacing::replies)
+    for (const StepReport& step : outcome.steps)
+      if (step.state == StepReport::answered && !step.as_expected) return UnitResult::failed;
+  return UnitResult::done;
+}
+
+const char* result_word(UnitResult result) {
+  switch (result) {
+    case UnitResult::done:
       return "done";
-    case UnitOutcome::failed:
+    case UnitResult::failed:
       return "failed";
-    case UnitOutcome::interrupted:
+    case UnitResult::interrupted:
       return "interrupted";
   }
   return "failed";
 }
 
-JsonObject unit_object(const std::string& command, const std::string& unit, const UnitOutcome& outcome,
-                       long long elapsed_ms, std::size_t bytes_sent, std::size_t bytes_received,
-                       int timeout_ms) {
+std::string failure_text(const Transfer& transfer) {
+  const TransferOutcome& o = transfer.outcome();
+  if (o.end == TransferEnd::completed || o.end == TransferEnd::stopped) return {};
+  std::string text = "failed";
+  if (o.end_step > 0)
+    text += " at step " + std::to_string(o.end_step) + " of " + std::to_string(o.step_count) + " (" + o.command + ")";
+  return text + ": " + describe_transfer_end(o, transfer.plan().timeout_ms);
+}
+
+std::vector<std::string> run_notes(const TransferOutcome& outcome) {
+  std::vector<std::string> notes;
+  for (const std::string& u : outcome.unexpected) notes.push_back("unexpected reply at " + u);
+  for (const std::string& f : outcome.foreign) notes.push_back("a line from another address skipped at " + f);
+  return notes;
+}
+
+JsonObject unit_object(const std::string& command, const std::string& unit, UnitResult result,
+                       const Transfer& transfer, const LoopRun& run) {
+  const TransferOutcome& outcome = transfer.outcome();
   JsonObject o;
-  o.add("command", command).add("unit", unit).add("result", outcome_word(outcome));
+  o.add("command", command).add("unit", unit).add("result", result_word(result));
   o.add("steps_done", static_cast<long long>(outcome.steps_done))
       .add("steps", static_cast<long long>(outcome.step_count));
-  o.add("elapsed_ms", elapsed_ms)
-      .add("bytes_sent", static_cast<long long>(bytes_sent))
-      .add("bytes_received", static_cast<long long>(bytes_received));
-  if (outcome.failed_step > 0) {
-    o.add("failed_step", static_cast<long long>(outcome.failed_step))
-        .add("failed_command", outcome.command)
-        .add("reply", printable_reply(outcome.reply.line))
-        .add("reason", describe_failure(outcome.reply, timeout_ms));
+  o.add("elapsed_ms", run.elapsed_ms)
+      .add("bytes_sent", static_cast<long long>(run.bytes_sent))
+      .add("bytes_received", static_cast<long long>(run.bytes_received));
+  if (outcome.end != TransferEnd::completed && outcome.end != TransferEnd::stopped) {
+    if (outcome.end_step > 0)
+      o.add("failed_step", static_cast<long long>(outcome.end_step)).add("failed_command", outcome.command);
+    o.add("reply", outcome.reply).add("reason", describe_transfer_end(outcome, transfer.plan().timeout_ms));
   }
   if (!outcome.unexpected.empty()) o.add_strings("unexpected_replies", outcome.unexpected);
+  if (!outcome.foreign.empty()) o.add_strings("other_address_lines", outcome.foreign);
+  if (outcome.echoes > 0) o.add("echoes_skipped", static_cast<long long>(outcome.echoes));
   return o;
 }
 

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "core/bulk/unit_run.h"
+#include "core/link/transfer.h"
+#include "core/link/transfer_loop.h"
 
 namespace zanteq::ctl {
 
@@ -41,12 +42,27 @@ class Progress {
   bool shown_ = false;
 };
 
-// The member set every per-unit object starts with.
-JsonObject unit_object(const std::string& command, const std::string& unit, const UnitOutcome& outcome,
-                       long long elapsed_ms, std::size_t bytes_sent, std::size_t bytes_received,
-                       int timeout_ms);
+// What became of one unit's run: done (every step answered as it must
+// be), interrupted (Ctrl-C), or failed (the run ended early, or a step
+// was answered otherwise: GN to a set command, another field's data to a
+// read).
+enum class UnitResult { done, failed, interrupted };
+UnitResult unit_result(const Transfer& transfer);
+const char* result_word(UnitResult result);  // "done", "failed", "interrupted"
 
-// "done", "failed", "interrupted".
-const char* outcome_word(const UnitOutcome& outcome);
+// Where and why a run that did not complete ended: "failed at step 11 of
+// 50 (VAC03064): reply E3 (Command Error)"; empty when it completed or was
+// stopped.
+std::string failure_text(const Transfer& transfer);
+
+// The notes of a run, one line each: the replies not as their step must
+// have them and the lines from other addresses, skipped.
+std::vector<std::string> run_notes(const TransferOutcome& outcome);
+
+// The member set every per-unit object starts with: command, unit, result,
+// steps done, elapsed time, bytes each way, where and why it failed, the
+// unexpected replies and the lines from other addresses.
+JsonObject unit_object(const std::string& command, const std::string& unit, UnitResult result,
+                       const Transfer& transfer, const LoopRun& run);
 
 }  // namespace zanteq::ctl

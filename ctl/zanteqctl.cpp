@@ -1,22 +1,27 @@
 // zanteqctl: reads, writes, compares and scans ZANTEQ units from the
 // command line, for scripted provisioning of a site. The commands are the
-// core's (read_all_command, plan_set_all, the settings file); the pacing
-// waits for each reply instead of a timer, so a run takes as long as the
-// wire needs.
+// core's plans (read-all, set-all from a settings file, the scan question,
+// raw lines); every run goes through the transfer engine, driven from a
+// blocking loop (core/link/transfer_loop.h) at the pace of the replies, so
+// a run takes as long as the wire needs.
 //
 // Everything the user gives is checked before the port is opened: bad usage
 // or a bad file ends with exit status 2 and nothing on the wire.
-#include <chrono>
 #include <cstdio>
 #include <memory>
-#include <thread>
 
 #include "core/bulk/bus_scan.h"
 #include "core/bulk/read_all.h"
 #include "core/bulk/set_all.h"
+#include "core/bulk/transfer_plans.h"
 #include "core/link/address_list.h"
 #include "core/link/framing.h"
+#include "core/link/transfer_loop.h"
+#include "core/log/comm_log.h"
+#include "core/log/log_file.h"
+#include "core/log/log_format.h"
 #include "core/settings/record_compare.h"
+#include "core/settings/settings_fields.h"
 #include "core/settings/settings_file.h"
 #include "ctl/console.h"
 #include "ctl/options.h"
@@ -28,8 +33,6 @@
 namespace zanteq::ctl {
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 constexpr int exit_done = 0;
 constexpr int exit_failed = 1;
@@ -58,6 +61,19 @@ std::vector<UnitTarget> targets_of(const Options& options) {
   return unit_targets(options.has_address ? &options.addresses : nullptr, options.broadcast);
 }
 
+// A plan with the time-out of --timeout.
+TransferPlan timed(TransferPlan plan, const Options& options) {
+  plan.timeout_ms = options.timeout_ms;
+  return plan;
+}
+
+// How a plan runs: at the pace of the replies, with --pace fixed no sooner
+// than the program's period. A broadcast goes on the timer whatever this
+// says (the engine's rule).
+TransferPacing pacing_of(const Options& options, const TransferPlan& plan) {
+  return TransferPacing{Pacing::replies, options.pace == Pace::fixed ? plan.timer_period_ms : 0};
+}
+
 // A settings file checked line by line and loaded over the factory values.
 bool load_settings(const std::string& path, DeviceSettings& record) {
   std::string content, error;
@@ -76,98 +92,145 @@ bool load_settings(const std::string& path, DeviceSettings& record) {
   return true;
 }
 
-// One open port and the state the core's exchange works on.
+// A file named before anything is sent must be writable: a run whose
+// result cannot be kept is not started.
+bool writable_or_say(const std::string& path) {
+  std::string error;
+  if (platform::can_write_file(path, error)) return true;
+  say("zanteqctl: cannot write %s: %s\n", path, error);
+  return false;
+}
+
+// --log FILE: the communication log's rows, through the core's formatter,
+// appended to FILE as they happen (taken after every step of a run, so a
+// second Ctrl-C loses at most the last one). The first failure to write is
+// said once; the units' work goes on.
+class LogOutput {
+ public:
+  explicit LogOutput(const std::string& path) : path_(path) {
+    if (path.empty()) return;
+    store_ = std::make_unique<PathLogFileStore>(platform::file_path(path));
+    writer_ = std::make_unique<LogFileWriter>(*store_);
+  }
+  ~LogOutput() { flush(); }
+
+  CommLog* queue() { return writer_ ? &queue_ : nullptr; }
+
+  void port(LogKind kind, const std::string& name, const std::string& reason = {}) {
+    if (writer_) queue_.append(port_event(wall_clock_ms(), kind, name, reason));
+  }
+
+  void flush() {
+    if (!writer_) return;
+    const LogBatch batch = queue_.take_all();
+    if (batch.events.empty() && batch.dropped == 0) return;
+    if (writer_->append(rows_of(batch)) == LogFileWriter::Result::failed)
+      say("zanteqctl: cannot write %s%s\n", path_, ": the log stops here");
+  }
+
+ private:
+  std::string path_;
+  CommLog queue_;
+  std::unique_ptr<PathLogFileStore> store_;
+  std::unique_ptr<LogFileWriter> writer_;
+};
+
+// The port that --port names. The one place a port is opened: a network
+// transport goes beside the serial line here.
+std::unique_ptr<SerialLine> open_port(const Options& options, LogOutput& log) {
+  std::string error;
+  std::unique_ptr<SerialLine> port = platform::open_serial_line(options.port, error);
+  if (port) {
+    log.port(LogKind::port_opened, options.port);
+  } else {
+    log.port(LogKind::port_failed, options.port, error);
+    say("zanteqctl: cannot open %s: %s\n", options.port, error);
+  }
+  log.flush();
+  return port;
+}
+
+// One open port, the loop that drives the engine over it, and the log.
 class Session {
  public:
-  Session(std::unique_ptr<SerialLine> port, const Options& options)
+  Session(std::unique_ptr<SerialLine> port, const Options& options, LogOutput& log)
       : port_(std::move(port)),
         options_(options),
-        exchange_(*port_, app_.link, app_.record),
+        log_(log),
+        loop_(*port_, system_loop_clock(), log.queue()),
         progress_(stderr_is_terminal()) {
-    reset_settings(app_);
+    loop_.watch_stop(&interrupted);
+    reset_settings(scratch_);
+  }
+  ~Session() {
+    loop_.take_waiting();  // lines that came after the last run, for the log
+    log_.port(LogKind::port_closed, options_.port);
+    log_.flush();
   }
 
-  AppState& app() { return app_; }
-  Exchange& exchange() { return exchange_; }
   Progress& progress() { return progress_; }
+  // Replies nobody keeps (a write's, a scan's) go into this record.
+  DeviceSettings& scratch() { return scratch_.record; }
 
-  // Runs `commands` on one unit with progress; fills the byte counts and
-  // the elapsed time.
-  UnitOutcome run(const UnitTarget& target, const std::string& verb, const std::vector<std::string>& commands,
-                  Expect expect, int period_ms) {
-    aim_at(app_.link, target);
-    RunSettings settings;
-    settings.timeout_ms = options_.timeout_ms;
-    settings.pace = target.broadcast() ? Pace::fixed : options_.pace;
-    settings.period_ms = period_ms;
-    settings.stop = &interrupted;
-    settings.progress = [&](int done, int count) { progress_.show(label(target), verb, done, count); };
-    if (progress_terminal())
-      progress_.show(label(target), verb, 0, static_cast<int>(commands.size()));
-    else
-      say("zanteqctl: %s: %s ...\n", label(target), verb);
-
-    const std::size_t sent = exchange_.bytes_sent(), received = exchange_.bytes_received();
-    const auto start = Clock::now();
-    UnitOutcome outcome = run_unit(exchange_, app_.link, commands, expect, settings);
-    last_elapsed_ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-    last_sent = exchange_.bytes_sent() - sent;
-    last_received = exchange_.bytes_received() - received;
+  // Runs `transfer` on one unit with progress, its data lines into `record`.
+  LoopRun run(Transfer& transfer, const UnitTarget& target, const std::string& verb, DeviceSettings& record) {
+    const std::string who = label(target);
+    int shown = -1;
+    loop_.after_each([&](const Transfer& t) {
+      log_.flush();
+      if (t.outcome().steps_done != shown) {
+        shown = t.outcome().steps_done;
+        progress_.show(who, verb, shown, static_cast<int>(t.plan().steps.size()));
+      }
+    });
+    if (!stderr_is_terminal()) say("zanteqctl: %s: %s ...\n", who, verb);
+    const LoopRun result = loop_.run(transfer, transfer_target(target), record);
+    loop_.after_each(nullptr);
     progress_.clear();
-    return outcome;
+    if (transfer.outcome().end == TransferEnd::line_failed)
+      log_.port(LogKind::port_lost, options_.port, transfer.outcome().message);
+    log_.flush();
+    return result;
   }
 
-  bool progress_terminal() const { return stderr_is_terminal(); }
-
-  long long last_elapsed_ms = 0;
-  std::size_t last_sent = 0;
-  std::size_t last_received = 0;
+  // A run without progress of its own (a scan question).
+  LoopRun ask(Transfer& transfer, const UnitTarget& target, DeviceSettings& record) {
+    loop_.after_each([this](const Transfer&) { log_.flush(); });
+    const LoopRun result = loop_.run(transfer, transfer_target(target), record);
+    if (transfer.outcome().end == TransferEnd::line_failed)
+      log_.port(LogKind::port_lost, options_.port, transfer.outcome().message);
+    log_.flush();
+    return result;
+  }
 
  private:
   std::unique_ptr<SerialLine> port_;
   const Options& options_;
-  AppState app_;
-  Exchange exchange_;
+  LogOutput& log_;
+  TransferLoop loop_;
   Progress progress_;
+  AppState scratch_;
 };
 
 // The account of one unit's run on standard error.
-void report_unit(const UnitTarget& target, const std::string& done_text, const UnitOutcome& outcome,
-                 int timeout_ms) {
+void report_unit(const UnitTarget& target, const std::string& done_text, UnitResult result,
+                 const Transfer& transfer) {
   const std::string who = label(target);
-  switch (outcome.state) {
-    case UnitOutcome::done:
+  const TransferOutcome& outcome = transfer.outcome();
+  switch (result) {
+    case UnitResult::done:
       say("zanteqctl: %s: %s\n", who, done_text);
       break;
-    case UnitOutcome::interrupted:
+    case UnitResult::interrupted:
       say("zanteqctl: %s: %s\n", who,
           "interrupted after step " + std::to_string(outcome.steps_done) + " of " +
               std::to_string(outcome.step_count));
       break;
-    case UnitOutcome::failed:
-      if (outcome.failed_step > 0) {
-        say("zanteqctl: %s: %s\n", who,
-            "failed at step " + std::to_string(outcome.failed_step) + " of " +
-                std::to_string(outcome.step_count) + " (" + outcome.command +
-                "): " + describe_failure(outcome.reply, timeout_ms));
-      }
-      for (const std::string& u : outcome.unexpected)
-        say("zanteqctl: %s: unexpected reply at %s\n", who, u);
+    case UnitResult::failed:
+      if (const std::string failure = failure_text(transfer); !failure.empty()) say("zanteqctl: %s: %s\n", who, failure);
       break;
   }
-}
-
-std::vector<std::string> read_commands() {
-  std::vector<std::string> commands;
-  for (int step = 1; step <= read_all_step_count; ++step) commands.push_back(read_all_command(step));
-  return commands;
-}
-
-std::unique_ptr<SerialLine> open_port_or_say(const Options& options) {
-  std::string error;
-  std::unique_ptr<SerialLine> port = platform::open_serial_line(options.port, error);
-  if (!port) say("zanteqctl: cannot open %s: %s\n", options.port, error);
-  return port;
+  for (const std::string& note : run_notes(outcome)) say("zanteqctl: %s: %s\n", who, note);
 }
 
 int command_ports(const Options& options) {
@@ -181,11 +244,13 @@ int command_ports(const Options& options) {
 }
 
 int command_scan(const Options& options) {
-  auto port = open_port_or_say(options);
+  if (!options.log.empty() && !writable_or_say(options.log)) return exit_usage;
+  LogOutput log(options.log);
+  auto port = open_port(options, log);
   if (!port) return exit_port;
-  Session session(std::move(port), options);
-  BusScan scan(session.exchange(), session.app().link, options.has_address ? options.addresses : every_address(),
-               options.timeout_given ? options.timeout_ms : bus_scan_timeout_ms);
+  Session session(std::move(port), options, log);
+  BusScan scan(options.has_address ? options.addresses : every_address(),
+               options.timeout_given ? options.timeout_ms : scan_timeout_ms);
   Progress& progress = session.progress();
 
   while (!scan.finished()) {
@@ -195,16 +260,16 @@ int command_scan(const Options& options) {
       return exit_failed;
     }
     progress.show("scan", label(scan.next()), static_cast<int>(scan.asked() + 1), static_cast<int>(scan.count()));
-    const ScannedAddress result = scan.ask_next();
+    session.ask(scan.question(), scan.next(), session.scratch());
+    const ScannedAddress result = scan.take_answer();
     if (result.answer == ScanAnswer::line_failed) {
       progress.clear();
       say("zanteqctl: %s: %s\n", options.port, "the port failed: " + result.line);
       return exit_failed;
     }
-    if (result.answer == ScanAnswer::other_address) {
+    for (const std::string& line : result.foreign) {
       progress.clear();
-      say("zanteqctl: asking %s, a reply came from another address: %s\n", label(result.target),
-          printable_reply(result.line));
+      say("zanteqctl: asking %s, a reply came from another address: %s\n", label(result.target), line);
     }
     const bool answered = result.answer == ScanAnswer::answered;
     if (options.json) {
@@ -227,71 +292,78 @@ int command_scan(const Options& options) {
 
 int command_read(const Options& options) {
   const UnitTarget target = targets_of(options).front();
-  std::string unwritable;
-  if (!platform::can_write_file(options.output, unwritable)) {
-    say("zanteqctl: cannot write %s: %s\n", options.output, unwritable);
-    return exit_usage;
-  }
-  auto port = open_port_or_say(options);
+  if (!writable_or_say(options.output)) return exit_usage;
+  if (!options.log.empty() && !writable_or_say(options.log)) return exit_usage;
+  LogOutput log(options.log);
+  auto port = open_port(options, log);
   if (!port) return exit_port;
-  Session session(std::move(port), options);
-  const UnitOutcome outcome =
-      session.run(target, "read", read_commands(), Expect::data_line, read_all_plan.period_ms);
+  Session session(std::move(port), options, log);
+  AppState unit;
+  reset_settings(unit);
+  const TransferPlan plan = timed(read_all_transfer_plan(), options);
+  Transfer transfer(plan, pacing_of(options, plan));
+  const LoopRun run = session.run(transfer, target, "read", unit.record);
+  UnitResult result = unit_result(transfer);
 
-  UnitOutcome reported = outcome;
   std::string error;
-  const bool saved = outcome.state == UnitOutcome::done &&
-                     platform::replace_file(options.output, format_settings_file(session.app().record), error);
-  if (outcome.state == UnitOutcome::done && !saved) {
+  const bool saved =
+      result == UnitResult::done && platform::replace_file(options.output, format_settings_file(unit.record), error);
+  if (result == UnitResult::done && !saved) {
     say("zanteqctl: cannot write %s: %s\n", options.output, error);
-    reported.state = UnitOutcome::failed;
+    result = UnitResult::failed;
   }
-  report_unit(target, "read into " + options.output, reported, options.timeout_ms);
+  report_unit(target, "read into " + options.output, result, transfer);
   if (!saved) say("zanteqctl: %s not written\n", options.output);
   if (options.json) {
-    JsonObject o = unit_object("read", target.name(), reported, session.last_elapsed_ms, session.last_sent,
-                               session.last_received, options.timeout_ms);
+    JsonObject o = unit_object("read", target.name(), result, transfer, run);
     if (saved) o.add("file", options.output);
-    if (outcome.state == UnitOutcome::done && !saved) o.add("reason", "cannot write " + options.output + ": " + error);
+    if (!saved && !error.empty()) o.add("reason", "cannot write " + options.output + ": " + error);
     std::printf("%s\n", o.text().c_str());
   }
-  return reported.state == UnitOutcome::done ? exit_done : exit_failed;
+  return result == UnitResult::done ? exit_done : exit_failed;
 }
 
-// The set-all commands of a file, or exit status 2 with every refusal named.
-bool plan_file(const std::string& path, std::vector<std::string>& commands) {
+// Why the value of a refused step cannot be sent, for the line it names.
+std::string refusal_text(const TransferStep& step) {
+  const SettingsLine line = settings_line(step.file_line);
+  const std::string where = " (line " + std::to_string(step.file_line) + ") cannot be sent: ";
+  if (line.field && line.field->kind == FieldKind::title)
+    return "the title of ch.0" + std::to_string(line.index + 1) + where +
+           "it holds a character with no JIS X 0208 form, or a single-byte character";
+  if (line.field && line.field->kind == FieldKind::hold_time)
+    return settings_file_line_name(step.file_line) + where + "it must be 3 seconds or more";
+  return settings_file_line_name(step.file_line) + where + (step.refusal ? step.refusal->text : std::string());
+}
+
+// The set-all plan of a file; false, with every refusal named by its own
+// line of the file, when a step would be refused.
+bool plan_file(const std::string& path, TransferPlan& plan) {
   AppState app;
   reset_settings(app);
   if (!load_settings(path, app.record)) return false;
+  plan = set_all_transfer_plan(app);
   bool ok = true;
-  const std::vector<PlannedStep> plan = plan_set_all(app);
-  for (std::size_t i = 0; i < plan.size(); ++i) {
-    const PlannedStep& step = plan[i];
-    if (!step.command.empty()) {
-      commands.push_back(step.command);
-      continue;
-    }
+  for (const TransferStep& step : plan.steps) {
+    if (!step.refusal) continue;
     ok = false;
-    if (i < static_cast<std::size_t>(channel_count)) {
-      say("zanteqctl: %s: %s\n", path,
-          "the title of ch.0" + std::to_string(step.channel + 1) + " (line " +
-              std::to_string(62 + step.channel) +
-              ") cannot be sent: it holds a character with no JIS X 0208 form, or a single-byte character");
-    } else {
-      say("zanteqctl: %s: %s\n", path, "alarm_hold_time (line 3) cannot be sent: it must be 3 seconds or more");
-    }
+    say("zanteqctl: %s: %s\n", path, refusal_text(step));
   }
   return ok;
 }
 
 int command_write(const Options& options) {
-  std::vector<std::string> commands;
-  if (!plan_file(options.operands.front(), commands)) return exit_usage;
-  auto port = open_port_or_say(options);
+  TransferPlan plan;
+  if (!plan_file(options.operands.front(), plan)) return exit_usage;
+  plan.timeout_ms = options.timeout_ms;
+  if (!options.log.empty() && !writable_or_say(options.log)) return exit_usage;
+  LogOutput log(options.log);
+  auto port = open_port(options, log);
   if (!port) return exit_port;
-  Session session(std::move(port), options);
+  Session session(std::move(port), options, log);
+  // One engine for every unit, started again for the next.
+  Transfer transfer(plan, pacing_of(options, plan));
 
-  int result = exit_done;
+  int status = exit_done;
   bool port_failed = false;
   for (const UnitTarget& target : targets_of(options)) {
     if (interrupted || port_failed) {
@@ -299,32 +371,29 @@ int command_write(const Options& options) {
           port_failed ? "not started (the port failed)" : "not started (interrupted)");
       if (options.json)
         std::printf("%s\n", JsonObject().add("command", "write").add("unit", target.name()).add("result", "not started").text().c_str());
-      result = exit_failed;
+      status = exit_failed;
       continue;
     }
-    const UnitOutcome outcome =
-        session.run(target, "write", commands, Expect::accepted, set_all_plan.period_ms);
+    const LoopRun run = session.run(transfer, target, "write", session.scratch());
+    const UnitResult result = unit_result(transfer);
+    const std::string done_count = std::to_string(transfer.outcome().steps_done);
     report_unit(target,
-                target.broadcast() ? "sent (" + std::to_string(outcome.steps_done) +
-                                " commands; nothing answers a broadcast, check the units with diff)"
-                          : "written (" + std::to_string(outcome.steps_done) + " commands)",
-                outcome, options.timeout_ms);
-    if (outcome.state != UnitOutcome::done) result = exit_failed;
-    port_failed = outcome.failed_step > 0 && outcome.reply.kind == ReplyKind::line_failed;
-    if (options.json)
-      std::printf("%s\n", unit_object("write", target.name(), outcome, session.last_elapsed_ms, session.last_sent,
-                                      session.last_received, options.timeout_ms)
-                              .text()
-                              .c_str());
+                target.broadcast()
+                    ? "sent (" + done_count + " commands; nothing answers a broadcast, check the units with diff)"
+                    : "written (" + done_count + " commands)",
+                result, transfer);
+    if (result != UnitResult::done) status = exit_failed;
+    port_failed = transfer.outcome().end == TransferEnd::line_failed;
+    if (options.json) std::printf("%s\n", unit_object("write", target.name(), result, transfer, run).text().c_str());
     std::fflush(stdout);
   }
-  return result;
+  return status;
 }
 
 // A value of the comparison for the console: a text in UTF-8 and quoted.
 std::string shown_text(const std::string& bytes) {
   std::string text;
-  return platform::cp932_to_utf8(bytes, text) ? text : printable_reply(bytes);
+  return platform::cp932_to_utf8(bytes, text) ? text : printable_line(bytes);
 }
 
 std::string shown_value(const FieldDifference& d, const std::string& value) {
@@ -335,24 +404,26 @@ int command_diff(const Options& options) {
   AppState wanted;
   reset_settings(wanted);
   if (!load_settings(options.operands.front(), wanted.record)) return exit_usage;
+  if (!options.log.empty() && !writable_or_say(options.log)) return exit_usage;
   const UnitTarget target = targets_of(options).front();
-  auto port = open_port_or_say(options);
+  LogOutput log(options.log);
+  auto port = open_port(options, log);
   if (!port) return exit_port;
-  Session session(std::move(port), options);
-  const UnitOutcome outcome =
-      session.run(target, "read", read_commands(), Expect::data_line, read_all_plan.period_ms);
-  if (outcome.state != UnitOutcome::done) {
-    report_unit(target, "", outcome, options.timeout_ms);
-    if (options.json)
-      std::printf("%s\n", unit_object("diff", target.name(), outcome, session.last_elapsed_ms, session.last_sent,
-                                      session.last_received, options.timeout_ms)
-                              .text()
-                              .c_str());
+  Session session(std::move(port), options, log);
+  AppState unit;
+  reset_settings(unit);
+  const TransferPlan plan = timed(read_all_transfer_plan(), options);
+  Transfer transfer(plan, pacing_of(options, plan));
+  const LoopRun run = session.run(transfer, target, "read", unit.record);
+  const UnitResult result = unit_result(transfer);
+  if (result != UnitResult::done) {
+    report_unit(target, "", result, transfer);
+    if (options.json) std::printf("%s\n", unit_object("diff", target.name(), result, transfer, run).text().c_str());
     return exit_failed;
   }
 
   std::vector<JsonObject> differences;
-  for (const FieldDifference& d : compare_records(session.app().record, wanted.record)) {
+  for (const FieldDifference& d : compare_records(unit.record, wanted.record)) {
     differences.push_back(JsonObject()
                               .add("field", d.name)
                               .add("line", static_cast<long long>(d.line))
@@ -362,9 +433,9 @@ int command_diff(const Options& options) {
       std::printf("%s: unit %s, file %s\n", d.name.c_str(), shown_value(d, d.unit).c_str(),
                   shown_value(d, d.file).c_str());
   }
+  for (const std::string& note : run_notes(transfer.outcome())) say("zanteqctl: %s: %s\n", label(target), note);
   if (options.json) {
-    JsonObject o = unit_object("diff", target.name(), outcome, session.last_elapsed_ms, session.last_sent,
-                               session.last_received, options.timeout_ms);
+    JsonObject o = unit_object("diff", target.name(), result, transfer, run);
     o.add("same", differences.empty()).add_objects("differences", differences);
     std::printf("%s\n", o.text().c_str());
   }
@@ -378,58 +449,74 @@ int command_send(const Options& options) {
     if (line.size() >= 2 && line.compare(line.size() - 2, 2, "\r\n") == 0) line.resize(line.size() - 2);
     bool printable = !line.empty();
     for (const char c : line) printable = printable && c >= 0x20 && c < 0x7F;
-    if (!printable) return usage_error("send takes printable ASCII command lines, not \"" + printable_reply(operand) + "\"");
+    if (!printable) return usage_error("send takes printable ASCII command lines, not \"" + printable_line(operand) + "\"");
     if (line.size() + 2 > max_command_length) return usage_error("the line \"" + line + "\" is too long");
-    lines.push_back(line + "\r\n");
+    lines.push_back(line);
   }
+  if (!options.log.empty() && !writable_or_say(options.log)) return exit_usage;
   const UnitTarget target = targets_of(options).front();
-  auto port = open_port_or_say(options);
+  LogOutput log(options.log);
+  auto port = open_port(options, log);
   if (!port) return exit_port;
-  Session session(std::move(port), options);
-  aim_at(session.app().link, target);
+  Session session(std::move(port), options, log);
+  const TransferPlan plan = timed(raw_lines_transfer_plan(lines), options);
+  Transfer transfer(plan, pacing_of(options, plan));
+  AppState unit;
+  reset_settings(unit);
+  const LoopRun run = session.ask(transfer, target, unit.record);
+  const TransferOutcome& outcome = transfer.outcome();
 
-  int result = exit_done;
+  int status = exit_done;
   std::vector<JsonObject> replies;
-  const auto start = Clock::now();
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (interrupted) {
-      say("zanteqctl: %s: %s\n", label(target), "interrupted after line " + std::to_string(i));
-      result = exit_failed;
-      break;
-    }
-    if (i > 0 && target.broadcast())
-      std::this_thread::sleep_for(std::chrono::milliseconds(set_all_plan.period_ms));
-    const std::string shown = printable_reply(lines[i]);
-    const Reply reply = session.exchange().ask(lines[i], options.timeout_ms);
+    const StepReport& step = outcome.steps[i];
+    if (step.state == StepReport::not_reached) break;
     JsonObject entry;
-    entry.add("line", shown);
-    if (reply.kind == ReplyKind::answered || reply.kind == ReplyKind::refused) {
-      if (!options.json) std::printf("%s\n", printable_reply(reply.text).c_str());
-      entry.add("reply", printable_reply(reply.text));
-      if (!reply.message.empty()) entry.add("message", reply.message);
+    entry.add("line", lines[i]);
+    std::string reason;
+    if (step.state == StepReport::answered) {
+      // The reply as the unit meant it, without the address.
+      const std::string text = target.rs_control != 0 && step.reply.size() >= 2 ? step.reply.substr(2) : step.reply;
+      if (!options.json) std::printf("%s\n", text.c_str());
+      entry.add("reply", text);
+      // The box the program shows for such a reply outside a run.
+      const char* box = step.reply_class == ReplyClass::not_applied
+                            ? "Mode Error"
+                            : reply_box_text(classify_reply(text + "\r\n", ReplyContext{}));
+      if (box) entry.add("message", box);
+      if (box && reply_aborts(step.reply_class)) reason = "reply " + text + " (" + box + ")";
+    } else if (step.state == StepReport::unanswered) {
+      reason = "no reply within " + std::to_string(plan.timeout_ms) + " ms";
     }
-    if (reply.kind != ReplyKind::answered && reply.kind != ReplyKind::not_awaited) {
-      say("zanteqctl: %s: %s\n", label(target), shown + ": " + describe_failure(reply, options.timeout_ms));
-      entry.add("reason", describe_failure(reply, options.timeout_ms));
-      result = exit_failed;
+    if (!reason.empty()) {
+      say("zanteqctl: %s: %s\n", label(target), lines[i] + ": " + reason);
+      entry.add("reason", reason);
+      status = exit_failed;
     }
     replies.push_back(entry);
-    std::fflush(stdout);
-    if (reply.kind == ReplyKind::line_failed) break;
   }
+  std::fflush(stdout);
+  if (outcome.end == TransferEnd::stopped) {
+    say("zanteqctl: %s: %s\n", label(target), "interrupted after line " + std::to_string(outcome.steps_done));
+    status = exit_failed;
+  } else if (outcome.end != TransferEnd::completed) {
+    say("zanteqctl: %s: %s\n", label(target), failure_text(transfer));
+    status = exit_failed;
+  }
+  for (const std::string& note : run_notes(outcome)) say("zanteqctl: %s: %s\n", label(target), note);
   if (options.json) {
-    const long long elapsed =
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
     std::printf("%s\n", JsonObject()
                             .add("command", "send")
                             .add("unit", target.name())
-                            .add("result", result == exit_done ? "done" : "failed")
-                            .add("elapsed_ms", elapsed)
+                            .add("result", status == exit_done ? "done" : "failed")
+                            .add("elapsed_ms", run.elapsed_ms)
+                            .add("bytes_sent", static_cast<long long>(run.bytes_sent))
+                            .add("bytes_received", static_cast<long long>(run.bytes_received))
                             .add_objects("replies", replies)
                             .text()
                             .c_str());
   }
-  return result;
+  return status;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -34,5 +35,9 @@ bool replace_file(const std::string& path, std::string_view bytes, std::string& 
 // would waste: an existing file is left as it is, a file made for the
 // question is removed.
 bool can_write_file(const std::string& path, std::string& error);
+
+// A UTF-8 file name as the standard library's file functions take it (on
+// Windows a wide path: the narrow one would go through the ANSI code page).
+std::filesystem::path file_path(const std::string& path);
 
 }  // namespace zanteq::platform

@@ -241,7 +241,8 @@ bool parse_control(std::string_view line, ControlCommand& out, std::string& erro
     const int unit = out.unit;
     const std::size_t start = static_cast<std::size_t>(w[2].data() - line.data());
     if (!parse_control(line.substr(start), out, error)) return false;
-    if (out.kind == ControlCommand::none || out.kind == ControlCommand::pace || out.kind == ControlCommand::mark ||
+    if (out.kind == ControlCommand::none || out.kind == ControlCommand::pace || out.kind == ControlCommand::echo ||
+        out.kind == ControlCommand::mark ||
         out.kind == ControlCommand::send || out.kind == ControlCommand::noise ||
         out.kind == ControlCommand::quit || out.unit >= 0) {
       error = "unit takes a fault, clear, set, restart or dump; '" + std::string(w[2]) +
@@ -252,12 +253,12 @@ bool parse_control(std::string_view line, ControlCommand& out, std::string& erro
     out.unit = unit;
     return true;
   }
-  if (verb == "pace") {
+  if (verb == "pace" || verb == "echo") {
     if (w.size() != 2 || (w[1] != "on" && w[1] != "off")) {
-      error = "pace needs on or off";
+      error = std::string(verb) + " needs on or off";
       return false;
     }
-    out.kind = ControlCommand::pace;
+    out.kind = verb == "pace" ? ControlCommand::pace : ControlCommand::echo;
     out.on = w[1] == "on";
   } else if (verb == "clear" && w.size() == 1) {
     out.kind = ControlCommand::clear;

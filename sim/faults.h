@@ -17,10 +17,13 @@
 //          prefix TEXT (every line whose command starts with TEXT),
 //          always
 //
-// The simulator's own control commands (pace, clear, set, restart, dump,
-// mark, send, noise, quit) are parsed here too and carried out by the
+// The simulator's own control commands (pace, echo, clear, set, restart,
+// dump, mark, send, noise, quit) are parsed here too and carried out by the
 // server:
 //
+//   echo on|off                   every line received comes back as it came,
+//                                 before its answer (an RS-485 adapter that
+//                                 hears its own transmission)
 //   send TEXT                     write TEXT (escaped as in the log, \s for
 //                                 a blank) on the line, no command before it
 //   noise COUNT [seed N] [no-lf] [no-flow]
@@ -96,9 +99,9 @@ class FaultPlan {
 
 // One line of the control language.
 struct ControlCommand {
-  enum Kind { none, fault, pace, clear, set, restart, dump, mark, send, noise, quit } kind = none;
+  enum Kind { none, fault, pace, echo, clear, set, restart, dump, mark, send, noise, quit } kind = none;
   FaultRule rule;        // fault
-  bool on = false;       // pace
+  bool on = false;       // pace, echo
   std::string text;      // set: the command; dump: the path (may be empty); mark: the text;
                          // send: the bytes
   int unit = -1;         // "unit NN": the slave address it is for; -1: every unit

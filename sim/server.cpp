@@ -144,6 +144,7 @@ class Simulator {
   OutputQueue output_;
   WireLog log_;
   bool pace_ = options_.pace;
+  bool echo_ = false;  // every line received goes back out before its answer
   bool held_by_xoff_ = false;
   bool wait_writable_ = false;
   std::string line_;          // received line being collected
@@ -236,6 +237,7 @@ bool Simulator::execute_control(const std::string& line, std::string& error) {
       for (Unit* u : units) u->faults.add(c.rule);
       break;
     case ControlCommand::pace: pace_ = c.on; break;
+    case ControlCommand::echo: echo_ = c.on; break;
     case ControlCommand::clear:
       for (Unit* u : units) u->faults.clear();
       break;
@@ -386,7 +388,11 @@ void Simulator::read_control() {
 void Simulator::receive_line(const std::string& line) {
   const std::int64_t now = monotonic_ns();
   log_.received(now - start_ns_, line);
-  if (bus_.shared() && (!output_.empty() || !waiting_lines_.empty()))
+  const bool busy = bus_.shared() && (!output_.empty() || !waiting_lines_.empty());
+  // An adapter that hears its own transmission hands every line back,
+  // whoever it is for, ahead of the answer to it.
+  if (echo_) output_.push(line, Delivery{}, now);
+  if (busy)
     waiting_lines_.push_back({line, now});
   else
     take_line(line, now);

@@ -5,7 +5,6 @@
 #include "core/bulk/transfer_plans.h"
 #include "core/dialogs/command_fields.h"
 #include "core/link/codec.h"
-#include "core/link/reply_class.h"
 #include "core/settings/settings_file.h"
 
 namespace zanteq {
@@ -118,22 +117,6 @@ TransferPlan read_all_transfer_plan() {
     plan.steps.push_back(std::move(s));
   }
   return plan;
-}
-
-bool answers_read(std::string_view command, std::string_view reply_text) {
-  while (!command.empty() && (command.back() == '\n' || command.back() == '\r')) command.remove_suffix(1);
-  if (command.size() < 2 || command[0] != 'R') return false;
-  // A read of read-all knows how its answer begins: the name alone would
-  // take "ADT030" for an answer to RAD, or "VLBCB" for one to RVL.
-  static const TransferPlan reads = read_all_transfer_plan();
-  for (const TransferStep& s : reads.steps) {
-    if (std::string_view(s.command).substr(0, s.command.size() - 2) != command) continue;
-    ReplyContext context;
-    context.asked = s.asked;
-    return classify_reply(reply_text, context).kind == ReplyClass::data;
-  }
-  const std::string_view name = command.substr(1);
-  return reply_text.substr(0, name.size()) == name;
 }
 
 TimedSequence read_all_sequence(AppState& app, CommandSink& sink, SequenceView& view) {

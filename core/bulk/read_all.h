@@ -4,7 +4,6 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 
 #include "core/bulk/timed_sequence.h"
 #include "core/link/reporter.h"
@@ -17,13 +16,6 @@ extern const SequencePlan read_all_plan;  // 400 ms, percentage, ends the dialog
 // The command of step 1..51 (steps 1..24 carry the channel); empty for any
 // other step.
 std::string read_all_command(int step);
-
-// Whether `reply_text` (a data line without address) answers the read
-// `command`: the data line of the field asked, the channel included
-// ("RVAB02" gives "VAB02...", "RAD" gives "ADO..." but not "ADT...", "RVL"
-// gives "VL..." but not "VLBC..."). A read outside read-all is answered by
-// any line that begins with its name.
-bool answers_read(std::string_view command, std::string_view reply_text);
 
 // One read command every 400 ms into `sink`.
 TimedSequence read_all_sequence(AppState& app, CommandSink& sink, SequenceView& view);

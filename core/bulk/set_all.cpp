@@ -170,17 +170,6 @@ TransferPlan set_all_transfer_plan(AppState& app) {
   return plan;
 }
 
-std::vector<PlannedStep> plan_set_all(AppState& app) {
-  std::vector<PlannedStep> planned;
-  const TransferPlan plan = set_all_transfer_plan(app);
-  for (std::size_t i = 0; i < plan.steps.size(); ++i) {
-    const TransferStep& step = plan.steps[i];
-    planned.push_back(PlannedStep{step.command, step.refusal ? step.refusal->text : std::string(),
-                                  set_all_steps[i].channel < 0 ? 0 : set_all_steps[i].channel, step.file_line});
-  }
-  return planned;
-}
-
 TimedSequence set_all_sequence(Operations& ops, SequenceView& view) {
   return TimedSequence(ops.app(), ops.sink(), &ops.reporter(), view, set_all_plan,
                        [&ops] { return set_all_transfer_plan(ops.app()); });

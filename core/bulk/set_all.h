@@ -34,20 +34,6 @@ StepOutcome run_set_all_step(Operations& ops, int step);
 // to stop (stop_run).
 StepOutcome send_title_step(Operations& ops, int channel, bool dont_memory);
 
-// One step of set-all built ahead of sending: its command, or the refusal
-// the run would show for it (a hold time below 3 s, a title that cannot be
-// sent) and no command.
-struct PlannedStep {
-  std::string command;
-  std::string refusal;
-  int channel;    // the step's channel 0..3 for per-channel steps, else 0
-  int file_line;  // the first settings-file line of what the step sends
-};
-
-// The 50 steps for the record of `app` (set_all_transfer_plan), so a front
-// end can refuse a file before anything goes on the wire. Shows nothing.
-std::vector<PlannedStep> plan_set_all(AppState& app);
-
 // One operation run as a plan's step: the command it would send, or the box
 // it would show instead and whether it asks the run to stop. Nothing is
 // sent or shown.

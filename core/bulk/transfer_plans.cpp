@@ -6,9 +6,9 @@
 
 namespace zanteq {
 
-TransferPlan scan_transfer_plan() {
+TransferPlan scan_transfer_plan(int timeout_ms) {
   TransferPlan plan;
-  plan.timeout_ms = scan_timeout_ms;
+  plan.timeout_ms = timeout_ms;
   TransferStep step;
   step.command = "RVN\r\n";  // the shortest answer of all
   step.awaits = Awaits::data_line;

@@ -31,10 +31,11 @@ TransferPlan title_transfer_plan(AppState& app, bool dont_memory);
 // hue and saturation of ch.01..ch.04 at 100 ms.
 TransferPlan video_adjust_transfer_plan(AppState& app);
 
-// One question to one address, whose answer shows a unit is there: "RVN",
-// with a 250 ms time-out.
+// One question to one address, whose answer shows a unit is there: "RVN".
+// A unit answers within a few milliseconds, so a silent address costs only
+// the short time-out.
 constexpr int scan_timeout_ms = 250;
-TransferPlan scan_transfer_plan();
+TransferPlan scan_transfer_plan(int timeout_ms = scan_timeout_ms);
 
 // Raw command lines (without CR LF, which is added), each awaiting whatever
 // comes back and standing alone: an error reply or silence does not keep

@@ -68,9 +68,4 @@ std::vector<UnitTarget> unit_targets(const std::vector<int>* addresses, bool bro
   return targets;
 }
 
-void aim_at(LinkState& link, const UnitTarget& target) {
-  link.rs_control = target.rs_control;
-  link.slave_address = target.address;
-}
-
 }  // namespace zanteq

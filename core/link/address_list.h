@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/settings/record.h"
+#include "core/link/transfer.h"
 
 namespace zanteq {
 
@@ -34,7 +34,9 @@ struct UnitTarget {
 // in its order.
 std::vector<UnitTarget> unit_targets(const std::vector<int>* addresses, bool broadcast);
 
-// Frames what the link sends next for `target`.
-void aim_at(LinkState& link, const UnitTarget& target);
+// The target of a transfer to `target`.
+inline TransferTarget transfer_target(const UnitTarget& target) {
+  return TransferTarget{target.rs_control, target.address};
+}
 
 }  // namespace zanteq

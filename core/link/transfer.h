@@ -38,27 +38,29 @@
 // How callers drive it (each keeps one Transfer per run; `now` comes from a
 // steady clock in milliseconds):
 //
-// (a) A blocking loop (zanteqctl read, write, diff, scan, send):
+// (a) A blocking loop (zanteqctl read, write, diff, scan, send): that loop
+//     is TransferLoop (core/link/transfer_loop.h), in short:
 //       Transfer t(plan, {Pacing::replies, fixed ? plan.timer_period_ms : 0});
 //       TransferAction a;
 //       auto act = [&](TransferAction next) {  // carry out each answer at once
 //         a = std::move(next);
-//         if (!a.send.empty()) { drop waiting input; assembler.command_sent(); write a.send; }
+//         if (!a.send.empty()) { read what waits (no answer to it); assembler.command_sent(); write a.send; }
 //       };
 //       act(t.start(now(), {rs_control, address}));
 //       while (!a.done) {
 //         if (ctrl_c && !stopping) { stopping = true; act(t.stop(now())); continue; }
 //         read with the time-out a.wake_at - now() (0 when past):
-//           bytes:   assembler.feed(bytes, [&](line) { if (!a.done) act(t.line(now(), line, record)); });
-//           nothing: act(t.wake(now()));
+//           bytes:   cut lines; each goes to act(t.line(now(), line, record))
+//                    until one of them sends (the rest came before that command);
 //           failure: act(t.line_failed(now(), port.error()));
+//         and when now() >= a.wake_at, bytes or not: act(t.wake(now()));
 //       }
 //     then report t.outcome(): steps done of the step count, where and why
-//     it ended (describe_transfer_end), the unexpected replies, the bytes
-//     each way; the same outcome gives the JSON object. Progress: t.step()
-//     after each call. A refused value names t.plan().steps[i].file_line.
-//     A scan is one run per address with scan_transfer_plan() (answered:
-//     any step state but unanswered); send runs raw_lines_transfer_plan()
+//     it ended (describe_transfer_end), the unexpected replies, the lines of
+//     other addresses; the loop counts the bytes each way. Progress: t.step()
+//     or outcome().steps_done after each call. A refused value names
+//     t.plan().steps[i].file_line. A scan is one run per address through
+//     BusScan (core/bulk/bus_scan.h); send runs raw_lines_transfer_plan()
 //     and prints each step's reply from outcome().steps.
 //
 // (b) An event-driven window (a dialog in replies pacing): the receiving

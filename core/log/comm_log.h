@@ -18,7 +18,8 @@
 //
 // Who takes (CommLog::take_all, one reader only): the Windows program's
 // log timer (at most every 100 ms, from start-up, whether or not the window
-// is open), or zanteqctl's loop after each exchange and at the end.
+// is open), or zanteqctl after each step of its loop (TransferLoop appends
+// the lines and drops; zanteqctl the port's events) and at the end.
 //
 // What the front end does with a batch (log_format.h, log_rows.h,
 // log_file.h): rows_of(batch) makes the rows, one per event plus one

@@ -22,6 +22,8 @@ void fill(Value (&values)[N], int value) {
   for (Value& v : values) v = value;
 }
 
+}  // namespace
+
 void reset_record(DeviceSettings& r) {
   r.alarm_mode = 0;
   r.alarm_polarity = 0;
@@ -59,8 +61,6 @@ void reset_record(DeviceSettings& r) {
   r.ntsc_aspect = 0;
   fill(r.agc, 1);
 }
-
-}  // namespace
 
 void reset_settings(AppState& app) {
   reset_record(app.record);

@@ -126,6 +126,10 @@ struct AppState {
 // full-width "CH0" and the channel digit, three full-width spaces.
 extern const char* const default_titles[channel_count];
 
+// Every field of a record to its factory value: a unit's record before it
+// is read, whose title positions no command reads.
+void reset_record(DeviceSettings& record);
+
 // Every record field to its factory value and the link and dialog values to
 // their start values. Leaves slave_address, rs_control, com_port,
 // select_number, file_name, the unit names, button_lock, video_format_all

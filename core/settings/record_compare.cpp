@@ -27,6 +27,22 @@ bool same_hold_time(const std::string& a, const std::string& b) {
   return a == b;
 }
 
+// Every title goes to the unit padded to ten characters with full-width
+// spaces, and a read drops them again (decode_title): trailing full-width
+// spaces are padding, and a file that has them holds the title the unit
+// reads back without them.
+std::string without_title_padding(const std::string& title) {
+  std::size_t end = 0;  // past the last character that is not a full-width space
+  for (std::size_t i = 0; i < title.size();) {
+    const auto lead = static_cast<unsigned char>(title[i]);
+    const bool double_byte = ((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC)) && i + 1 < title.size();
+    const bool wide_space = double_byte && lead == 0x81 && title[i + 1] == '\x40';
+    i += double_byte ? 2 : 1;
+    if (!wide_space) end = i;
+  }
+  return title.substr(0, end);
+}
+
 std::string shown(const SettingsField& field, const DeviceSettings& record, int index) {
   const std::string text = field.text(record, index);
   return text.empty() ? text : text_as_written(text);
@@ -47,7 +63,11 @@ std::vector<FieldDifference> compare_records(const DeviceSettings& unit, const D
       d.unit = std::to_string(a);
       d.file = std::to_string(b);
     } else {
-      const std::string a = settings_file_value(unit, line), b = settings_file_value(file, line);
+      std::string a = settings_file_value(unit, line), b = settings_file_value(file, line);
+      if (field.kind == FieldKind::title) {
+        a = text_as_written(without_title_padding(field.text(unit, at.index)));
+        b = text_as_written(without_title_padding(field.text(file, at.index)));
+      }
       if (field.kind == FieldKind::hold_time ? same_hold_time(a, b) : a == b) continue;
       d.text = true;
       d.unit = shown(field, unit, at.index);

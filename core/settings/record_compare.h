@@ -23,10 +23,11 @@ struct FieldDifference {
 // The fields a read-all fills that differ, in file order. The title
 // positions are left out: no command reads them, so a unit read back holds
 // their factory values. Texts compare as the settings file writes them, so
-// what a file could not hold apart is not a difference. The hold time is
-// the number of seconds when both sides are plain digits ("30" and "030"
-// are the same time); anything else the unit sent ("--1", "1-2") compares
-// as the text it is.
+// what a file could not hold apart is not a difference; a title's trailing
+// full-width spaces, the padding the unit adds and a read drops, are no part
+// of it. The hold time is the number of seconds when both sides are plain
+// digits ("30" and "030" are the same time); anything else the unit sent
+// ("--1", "1-2") compares as the text it is.
 std::vector<FieldDifference> compare_records(const DeviceSettings& unit, const DeviceSettings& file);
 
 }  // namespace zanteq

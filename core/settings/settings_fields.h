@@ -31,9 +31,9 @@ struct SettingsField {
   void (*set_number)(DeviceSettings&, int index, int value);
   std::string (*text)(const DeviceSettings&, int index);
   void (*set_text)(DeviceSettings&, int index, std::string_view value);
-  // The name in the unit list's words ("ビデオ映像の調整 Brightness",
-  // "アラーム 保持時間"), the element's suffix added as for `name`; empty
-  // until the unit list names its fields.
+  // The name a user knows (UTF-8): the menu item's text and the control's
+  // label as the dialog shows it ("ビデオ映像の調整 Brightness", "アラーム
+  // 保持時間"); settings_file_line_label adds the element.
   const char* japanese_name = "";
 };
 

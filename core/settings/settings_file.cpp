@@ -221,6 +221,17 @@ std::string settings_file_line_name(int line) {
   return name + " ch.0" + std::to_string(at.index + 1);
 }
 
+std::string settings_file_line_label(int line) {
+  const SettingsLine at = settings_line(line);
+  if (!at.field) return {};
+  std::string name = at.field->japanese_name;
+  if (at.field->count == 1) return name;
+  // The elements as the dialogs' own labels and combos name them.
+  if (at.field->count == 2) return name + (at.index == 0 ? " 左" : " 右");
+  if (at.index == channel_count) return name + " 分割";
+  return name + " ch.0" + std::to_string(at.index + 1);
+}
+
 SettingsFileLines settings_file_field_lines(std::string_view field) {
   int first = 1;
   for (const SettingsField& f : settings_fields()) {

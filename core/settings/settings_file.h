@@ -66,6 +66,13 @@ std::optional<SettingsFileFault> read_settings_file(DeviceSettings& record, std:
 // left"); empty for any other number.
 std::string settings_file_line_name(int line);
 
+// The name of line 1..72 as the Japanese interface names it: the field's
+// japanese_name, with " ch.01".." ch.04" for a channel, " 分割" for the
+// split screen's dwell time and " 左" / " 右" for the two-way arrangement
+// ("ビデオ映像の調整 Brightness ch.02", "自動切換え 時間（秒） 分割");
+// empty for any other number. No two lines share one.
+std::string settings_file_line_label(int line);
+
 // Where a field lies in the file, by the name settings_file_line_name
 // gives its lines ("brightness", "alarm_hold_time", "title"): its first line
 // 1..72 and how many lines it has (four for a per-channel field); {0, 0}

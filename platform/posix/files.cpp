@@ -145,4 +145,6 @@ bool can_write_file(const std::string& path, std::string& error) {
   return true;
 }
 
+std::filesystem::path file_path(const std::string& path) { return std::filesystem::path(path); }
+
 }  // namespace zanteq::platform

@@ -28,7 +28,6 @@ TEST(AddressList, NamesTheUnitsACommandGoesTo) {
   const std::vector<int> list = {7, 0, 31};
   const std::vector<UnitTarget> each = unit_targets(&list, false);
   ASSERT_EQ(each.size(), 3u);
-  LinkState link;
   for (std::size_t i = 0; i < each.size(); ++i) {
     EXPECT_EQ(each[i].rs_control, 1);
     EXPECT_EQ(each[i].address, list[i]);
@@ -36,24 +35,21 @@ TEST(AddressList, NamesTheUnitsACommandGoesTo) {
   }
   EXPECT_EQ(each[0].name(), "07");
   EXPECT_EQ(each[2].name(), "31");
-  aim_at(link, each[0]);
-  EXPECT_EQ(link.rs_control, 1);
-  EXPECT_EQ(link.slave_address, 7);
+  EXPECT_EQ(transfer_target(each[0]).rs_control, 1);
+  EXPECT_EQ(transfer_target(each[0]).address, 7);
 
   const std::vector<UnitTarget> all = unit_targets(&list, true);
   ASSERT_EQ(all.size(), 1u) << "one send reaches every unit";
   EXPECT_TRUE(all[0].broadcast());
   EXPECT_EQ(all[0].name(), "FF");
-  aim_at(link, all[0]);
-  EXPECT_EQ(link.slave_address, 32);
+  EXPECT_TRUE(transfer_target(all[0]).broadcast()) << "the engine runs it on the timer";
 
   const std::vector<UnitTarget> line = unit_targets(nullptr, false);
   ASSERT_EQ(line.size(), 1u);
   EXPECT_EQ(line[0].rs_control, 0);
   EXPECT_FALSE(line[0].broadcast());
   EXPECT_EQ(line[0].name(), "RS-232C");
-  aim_at(link, line[0]);
-  EXPECT_EQ(link.rs_control, 0);
+  EXPECT_EQ(transfer_target(line[0]).rs_control, 0);
 
   const std::vector<int> every = every_address();
   ASSERT_EQ(every.size(), 32u);

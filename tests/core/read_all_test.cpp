@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "core/bulk/read_all.h"
+#include "core/bulk/transfer_plans.h"
+#include "core/link/reply_class.h"
 #include "tests/core/fakes.h"
 #include "tests/core/sequence_fake_view.h"
 
@@ -36,15 +38,27 @@ TEST(ReadAllCommands, FiftyOneStepsInTheUnitsOrder) {
 }
 
 TEST(ReadAllCommands, AnAnswerIsTheDataLineOfTheFieldAsked) {
-  EXPECT_TRUE(answers_read("RVAB02\r\n", "VAB02100"));
-  EXPECT_FALSE(answers_read("RVAB02\r\n", "VAB01100"));
-  EXPECT_TRUE(answers_read("RAD\r\n", "ADON"));
-  EXPECT_FALSE(answers_read("RAD\r\n", "ADT030")) << "the hold time is no answer to the alarm display";
-  EXPECT_TRUE(answers_read("RVL\r\n", "VLNFNF"));
-  EXPECT_FALSE(answers_read("RVL\r\n", "VLBCB"));
-  EXPECT_FALSE(answers_read("RVL\r\n", "GO"));
-  EXPECT_TRUE(answers_read("RXY\r\n", "XY1")) << "a read outside read-all: by its name";
-  EXPECT_FALSE(answers_read("AMI\r\n", "AMI"));
+  // What the plan's steps ask, as the transfer engine classifies their replies.
+  const TransferPlan plan = read_all_transfer_plan();
+  auto answers = [&](const std::string& command, const std::string& reply) {
+    for (const TransferStep& s : plan.steps) {
+      if (s.command != command + "\r\n") continue;
+      ReplyContext context;
+      context.asked = s.asked;
+      return classify_reply(reply + "\r\n", context).kind == ReplyClass::data;
+    }
+    ADD_FAILURE() << command << " is no step of read-all";
+    return false;
+  };
+  EXPECT_TRUE(answers("RVAB02", "VAB02100"));
+  EXPECT_FALSE(answers("RVAB02", "VAB01100"));
+  EXPECT_TRUE(answers("RAD", "ADON"));
+  EXPECT_FALSE(answers("RAD", "ADT030")) << "the hold time is no answer to the alarm display";
+  EXPECT_TRUE(answers("RADT", "ADT030"));
+  EXPECT_TRUE(answers("RVL", "VLNFNF"));
+  EXPECT_FALSE(answers("RVL", "VLBCB"));
+  EXPECT_FALSE(answers("RVL", "GO"));
+  EXPECT_TRUE(answers("RVN", "VN1.00"));
 }
 
 class ReadAll : public ::testing::Test {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "core/settings/record_compare.h"
+#include "core/settings/settings_file.h"
 
 namespace zanteq {
 namespace {
@@ -48,6 +49,37 @@ TEST_F(CompareRecords, NamesEachDifferingFieldWithItsLineAndBothValues) {
   // What a file cannot hold apart is no difference.
   unit.record.title[3].set("AB_CD");
   EXPECT_EQ(compare_records(unit.record, file.record).size(), 4u);
+}
+
+// The unit pads every title to ten characters with full-width spaces and a
+// read drops them: a unit written from the factory file reads back
+// "　　　ＣＨ０１" and holds just what the file says.
+TEST_F(CompareRecords, TitlePaddingIsNoDifference) {
+  const std::string wide_space = "\x81\x40";
+  for (int ch = 0; ch < channel_count; ++ch) unit.record.title[ch].set(std::string(default_titles[ch]).substr(0, 14));
+  EXPECT_TRUE(compare_records(unit.record, file.record).empty());
+
+  struct Case {
+    std::string unit, file;
+    bool same;
+  };
+  const Case cases[] = {
+      {"", wide_space + wide_space, true},
+      {"A", "A" + wide_space, true},
+      {"\x88\x81", "\x88\x81" + wide_space, true},  // a trail byte 0x81 begins no space
+      {"\x81\x81\x40", "\x81\x81", false},          // "\x81\x40" here is no character
+      {wide_space + "A", "A", false},                  // leading spaces are kept
+      {"A" + wide_space + "B", "AB", false},
+  };
+  for (const Case& c : cases) {
+    unit.record.title[0].set(c.unit);
+    file.record.title[0].set(c.file);
+    const std::vector<FieldDifference> d = compare_records(unit.record, file.record);
+    EXPECT_EQ(d.empty(), c.same) << c.unit << " / " << c.file;
+    if (!d.empty()) {
+      EXPECT_EQ(d[0].file, text_as_written(c.file)) << "shown as the file holds it";
+    }
+  }
 }
 
 TEST_F(CompareRecords, HoldTimesAreNumbersOnlyWhilePlainDigits) {

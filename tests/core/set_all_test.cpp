@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/bulk/set_all.h"
+#include "core/bulk/transfer_plans.h"
 #include "tests/core/fakes.h"
 #include "tests/core/sequence_fake_view.h"
 
@@ -265,8 +266,8 @@ TEST(SetAllPlan, BuildsTheRunsCommandsAndNamesEachRefusalWithoutSendingOrShowing
   AppState app;
   reset_settings(app);
   std::vector<std::string> planned;
-  for (const PlannedStep& step : plan_set_all(app)) {
-    EXPECT_TRUE(step.refusal.empty()) << step.command;
+  for (const TransferStep& step : set_all_transfer_plan(app).steps) {
+    EXPECT_FALSE(step.refusal) << step.command;
     planned.push_back(step.command);
   }
   EXPECT_EQ(planned, default_set_all);
@@ -275,16 +276,19 @@ TEST(SetAllPlan, BuildsTheRunsCommandsAndNamesEachRefusalWithoutSendingOrShowing
   app.record.title[3].set("A");         // odd length
   app.record.alarm_hold_time.set("2");
   app.link.sequence_abort = 0;
-  const std::vector<PlannedStep> plan = plan_set_all(app);
-  ASSERT_EQ(plan.size(), 50u);
+  const TransferPlan plan = set_all_transfer_plan(app);
+  ASSERT_EQ(plan.steps.size(), 50u);
   for (const int refused : {2, 3, 25}) {
-    EXPECT_TRUE(plan[refused].command.empty()) << refused;
-    EXPECT_FALSE(plan[refused].refusal.empty()) << refused;
+    EXPECT_TRUE(plan.steps[refused].command.empty()) << refused;
+    EXPECT_TRUE(plan.steps[refused].refusal) << refused;
   }
-  EXPECT_EQ(plan[2].channel, 2);
-  EXPECT_EQ(plan[3].channel, 3);
-  EXPECT_EQ(plan[1].command, default_set_all[1]);
-  EXPECT_EQ(plan[26].command, "AMI\r\n") << "the run goes on after a refusal";
+  EXPECT_EQ(plan.steps[2].file_line, 64) << "title ch.03";
+  EXPECT_EQ(plan.steps[3].file_line, 65) << "title ch.04";
+  EXPECT_TRUE(plan.steps[2].refusal_ends_run) << "no JIS code";
+  EXPECT_FALSE(plan.steps[3].refusal_ends_run) << "odd length";
+  EXPECT_EQ(plan.steps[25].file_line, 3) << "alarm_hold_time";
+  EXPECT_EQ(plan.steps[1].command, default_set_all[1]);
+  EXPECT_EQ(plan.steps[26].command, "AMI\r\n") << "the run goes on after a refusal";
   EXPECT_EQ(app.link.sequence_abort, 0) << "a refused title must not stop a later run";
 }
 

@@ -388,7 +388,7 @@ TEST(TransferPlans, EveryStepNamesItsOwnSettingsFileLines) {
   EXPECT_EQ(set.steps[37].command, "CASTM0303030303\r\n");
   EXPECT_EQ(name(set.steps[37]), "auto_switch_dwell ch.01");
   EXPECT_EQ(set.steps[37].file_line_count, 5);
-  EXPECT_EQ(plan_set_all(app)[25].file_line, 3);
+  EXPECT_EQ(set.steps[25].file_line, 3);
   EXPECT_EQ(app.link.sequence_abort, 0) << "building a plan raises nothing";
 
   const TransferPlan titles = title_transfer_plan(app, true);

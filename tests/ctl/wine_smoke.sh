@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # zanteqctl.exe under Wine with the simulator as COM1: the port list names
 # COM1; a read gives the simulator's values; a changed file written and read
-# back over the first one comes back whole and diff agrees; a silent unit
-# is reported within its time-out; RS-485 replies carry the unit's
+# back over the first one comes back whole and diff agrees; --log writes
+# its rows; a silent unit is reported within its time-out; RS-485 replies carry the unit's
 # address; a missing port is exit status 3. Uses the end-to-end tests' Wine
 # prefix, under its lock.
 #
@@ -58,8 +58,12 @@ cmp "$work/b.dat" "$work/a.dat" || fail "the file read back differs from the one
 ctl --port COM1 diff "$(win "$work/b.dat")" >"$work/diff" || fail "diff: $(cat "$work/diff")"
 [ ! -s "$work/diff" ] || fail "diff printed $(cat "$work/diff")"
 
-err="$(ctl --port COM1 --timeout 300 send RVN XYZ 2>&1 >/dev/null | tr -d '\r')" || true
+err="$(ctl --port COM1 --timeout 300 --log "$(win "$work/comm.log")" send RVN XYZ 2>&1 >/dev/null | tr -d '\r')" || true
 grep -q 'XYZ: reply E3' <<<"$err" || fail "an unknown command: $err"
+# The log: a byte-order mark, then the rows in the program's format.
+[ "$(head -c 3 "$work/comm.log" | od -An -tx1 | tr -d ' ')" = efbbbf ] || fail "the log has no byte-order mark"
+grep -q $'\t送信\tXYZ\r$' "$work/comm.log" && grep -q $'\t受信\tE3\r$' "$work/comm.log" &&
+  grep -q $'\t\tCOM1 を閉じました\r$' "$work/comm.log" || fail "log rows: $(cat "$work/comm.log")"
 zanteq_sim_stop
 zanteq_sim_start "$sim" --time-limit 60 --fault "silent always"
 status=0

@@ -14,6 +14,7 @@
 #include <regex>
 
 #include "core/link/dispatch.h"
+#include "core/log/log_format.h"
 #include "core/settings/settings_file.h"
 #include "tests/core/fakes.h"
 #include "tests/sim/sim_process.h"
@@ -228,6 +229,8 @@ TEST_F(Ctl, BadInputIsRefusedWithNothingOnTheWire) {
       {{"--pace", "slow", "scan"}, "--pace is replies or fixed"},
       {{"frobnicate"}, "unknown command"},
       {{"--broadcast=no", "write", dir.path("good.dat")}, "option --broadcast takes no value"},
+      {{"--log", dir.path("no-such-folder/x.log"), "scan"}, "cannot write"},
+      {{"--log", dir.path("no-such-folder/x.log"), "write", dir.path("good.dat")}, "cannot write"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> args = {"--port", port(), "--address", "1"};
@@ -266,7 +269,7 @@ TEST_F(Ctl, BadInputIsRefusedWithNothingOnTheWire) {
   EXPECT_EQ(read_file(kept), "old\r\n");
 }
 
-TEST_F(Ctl, ScanFindsExactlyTheUnitsOnTheBus) {
+TEST_F(Ctl, ScanFindsExactlyTheUnitsOnTheBusAndABroadcastGoesAtTheTimerPace) {
   ASSERT_NO_FATAL_FAILURE(start({"--rs485", "0-7,12"}));
   CtlRun run = ctl(dir, {"--port", port(), "scan", "--timeout", "60"});
   EXPECT_EQ(run.status, 0) << run.err;
@@ -277,6 +280,87 @@ TEST_F(Ctl, ScanFindsExactlyTheUnitsOnTheBus) {
             "{\"command\":\"scan\",\"unit\":\"11\",\"result\":\"silent\"}\n"
             "{\"command\":\"scan\",\"unit\":\"12\",\"result\":\"answered\"}\n"
             "{\"command\":\"scan\",\"unit\":\"13\",\"result\":\"silent\"}\n");
+
+  // Nothing answers a broadcast: one line per 500 ms, the first one period in.
+  run = ctl(dir, {"--port", port(), "--broadcast", "send", "AMI", "APM", "--json"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(std::regex_search(run.out, std::regex(R"(^\{"command":"send","unit":"FF","result":"done","elapsed_ms":[1-9][0-9]{3,},"bytes_sent":14,"bytes_received":0,"replies":\[\{"line":"AMI"\},\{"line":"APM"\}\]\}\n$)")))
+      << run.out;
+  const std::string received = read_file(raw);
+  EXPECT_EQ(received.substr(received.size() - 14), "FFAMI\r\nFFAPM\r\n");
+}
+
+TEST_F(Ctl, AnAdapterThatHearsItselfFindsOnlyTheUnitsThereAndWritesThem) {
+  ASSERT_NO_FATAL_FAILURE(start({"--rs485", "2,5", "--fault", "echo on"}));
+  CtlRun run = ctl(dir, {"--port", port(), "scan", "--timeout", "60"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "02\n05\n") << "the echo of a question is no answer";
+
+  AppState app;
+  reset_settings(app);
+  app.record.hue[1] = 200;
+  const std::string file = dir.path("site.dat");
+  write_text(file, format_settings_file(app.record));
+  run = ctl(dir, {"--port", port(), "--address", "5", "write", file, "--json"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(contains(run.out, R"("result":"done","steps_done":50,"steps":50,)")) << run.out;
+  EXPECT_TRUE(contains(run.out, R"("echoes_skipped":50)")) << run.out;
+  EXPECT_TRUE(contains(read_file(raw), "\r\n05VAH02200\r\n"));
+
+  // The fixed pace keeps the program's period even though the replies are in.
+  run = ctl(dir, {"--port", port(), "--address", "2", "--pace", "fixed", "send", "RVN", "RVN", "RVN", "--json"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  std::smatch elapsed;
+  ASSERT_TRUE(std::regex_search(run.out, elapsed, std::regex(R"("elapsed_ms":(\d+))"))) << run.out;
+  EXPECT_GE(std::stoi(elapsed[1]), 1000) << "two periods of 500 ms";
+}
+
+// The rows of --log against what the core's formatter makes of the same
+// events, times masked: the port opened and closed, lines both ways with
+// their addresses, line noise, a silent command, an unfinished line.
+TEST_F(Ctl, TheLogHoldsTheRowsOfTheProgramsLogFile) {
+  ASSERT_NO_FATAL_FAILURE(start({"--rs485", "5", "--set", "VAB01100", "--fault",
+                                 "raw " + std::string(700, 'x') + "\\r\\n prefix RAD", "--fault",
+                                 "raw 05VN1.0 prefix RVN"}));
+  const std::string log = dir.path("wire.log");
+  CtlRun run = ctl(dir, {"--port", port(), "--address", "5", "--timeout", "200", "--log", log, "send", "RVAB01",
+                         "RAD", "RVN", "RXYZ"});
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_EQ(run.out, "VAB01100\nE3\n");
+  run = ctl(dir, {"--port", port(), "--address", "5", "--log", log, "send", "RVAB01"});
+  EXPECT_EQ(run.status, 0) << run.err;
+
+  const std::vector<LogEvent> events = {
+      port_event(0, LogKind::port_opened, port()),
+      sent_event(0, "05RVAB01\r\n"),
+      received_event(0, "05VAB01100\r\n"),
+      sent_event(0, "05RAD\r\n"),
+      noise_event(0, 702),
+      no_reply_event(0, 200),
+      sent_event(0, "05RVN\r\n"),
+      no_reply_event(0, 200),
+      sent_event(0, "05RXYZ\r\n"),
+      unfinished_event(0, "05VN1.0"),
+      received_event(0, "05E3\r\n"),
+      port_event(0, LogKind::port_closed, port()),
+      port_event(0, LogKind::port_opened, port()),
+      sent_event(0, "05RVAB01\r\n"),
+      received_event(0, "05VAB01100\r\n"),
+      port_event(0, LogKind::port_closed, port()),
+  };
+  const std::string text = read_file(log);
+  ASSERT_EQ(text.substr(0, 3), "\xEF\xBB\xBF") << "a new file starts with a byte-order mark";
+  const std::vector<std::string> rows = split(text.substr(3), "\r\n");
+  ASSERT_EQ(rows.size(), events.size()) << text;
+  const std::regex stamp(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3})");
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const std::string expected = file_line(row_of(events[i], LocalTime{}));
+    EXPECT_TRUE(std::regex_match(rows[i].substr(0, 23), stamp)) << rows[i];
+    if (i > 0) {
+      EXPECT_LE(rows[i - 1].substr(0, 23), rows[i].substr(0, 23)) << "in the order they happened";
+    }
+    EXPECT_EQ(rows[i].substr(23), expected.substr(23, expected.size() - 25)) << "row " << i;
+  }
 }
 
 TEST_F(Ctl, AnErrorReplyOrASilentUnitEndsThatUnitOnlyAndTheOthersAreWritten) {

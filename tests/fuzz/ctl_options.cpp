@@ -24,7 +24,7 @@ bool same(const Options& a, const Options& b) {
   return a.command == b.command && a.operands == b.operands && a.port == b.port &&
          a.has_address == b.has_address && a.addresses == b.addresses && a.broadcast == b.broadcast &&
          a.timeout_ms == b.timeout_ms && a.timeout_given == b.timeout_given && a.pace == b.pace &&
-         a.json == b.json && a.output == b.output && a.help == b.help;
+         a.json == b.json && a.output == b.output && a.log == b.log && a.help == b.help;
 }
 
 std::vector<std::string> written(const Options& o) {
@@ -38,9 +38,10 @@ std::vector<std::string> written(const Options& o) {
   }
   if (o.broadcast) args.push_back("--broadcast");
   if (o.timeout_given) args.insert(args.end(), {"--timeout", std::to_string(o.timeout_ms)});
-  if (o.pace == zanteq::Pace::fixed) args.insert(args.end(), {"--pace", "fixed"});
+  if (o.pace == zanteq::ctl::Pace::fixed) args.insert(args.end(), {"--pace", "fixed"});
   if (o.json) args.push_back("--json");
   if (!o.output.empty()) args.push_back("--output=" + o.output);
+  if (!o.log.empty()) args.push_back("--log=" + o.log);
   args.push_back("--");
   if (!o.command.empty()) args.push_back(o.command);
   args.insert(args.end(), o.operands.begin(), o.operands.end());

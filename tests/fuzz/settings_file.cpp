@@ -20,6 +20,7 @@
 #include <string>
 
 #include "core/bulk/set_all.h"
+#include "core/bulk/transfer_plans.h"
 #include "core/link/framing.h"
 #include "core/settings/settings_file.h"
 #include "sim/unit_commands.h"
@@ -50,8 +51,8 @@ void check_set_all(const std::string& file, bool in_range) {
   reset_settings(*app);
   FUZZ_CHECK(!read_settings_file(app->record, file), "a saved file does not load");
   sim::UnitState unit = sim::factory_state();
-  for (const PlannedStep& step : plan_set_all(*app)) {
-    FUZZ_CHECK(step.command.empty() != step.refusal.empty(), "a set-all step neither sends nor refuses");
+  for (const TransferStep& step : set_all_transfer_plan(*app).steps) {
+    FUZZ_CHECK(step.command.empty() == step.refusal.has_value(), "a set-all step neither sends nor refuses");
     if (step.command.empty()) continue;
     FUZZ_CHECK(clean_line(step.command), "set-all builds a line that is no clean command");
     if (in_range) FUZZ_CHECK(sim::handle_command(unit, step.command, 0) == sim::reply_go, "the unit refuses a set-all command");

@@ -10,8 +10,9 @@
 // Checked besides the sanitizers, on one more unit that takes every
 // received line (without its address) directly:
 //  - a refused command (E3) and a read leave the unit as it was;
-//  - a read is answered by the data line of what it asked
-//    (answers_read) that the program's decoders know;
+//  - a read is answered by the data line of what it asked (as the
+//    transfer engine classifies it for that step of read-all) that the
+//    program's decoders know;
 //  - the unit's state written as set commands, applied to a factory unit,
 //    gives the same state;
 //  - the unit read by the program's read-all (line assembly, dispatch and
@@ -29,6 +30,8 @@
 
 #include "core/bulk/read_all.h"
 #include "core/bulk/set_all.h"
+#include "core/bulk/transfer_plans.h"
+#include "core/link/reply_class.h"
 #include "core/link/dispatch.h"
 #include "core/link/line_assembler.h"
 #include "core/settings/decoders.h"
@@ -43,6 +46,22 @@ namespace {
 // The probe's clock stands still, so its state as commands changes only
 // with a command it takes; `state` holds them.
 constexpr std::int64_t probe_ms = 0;
+
+// Whether `reply` answers the read `command`: for a read of read-all, the
+// data line its step asks for; for any other read, a line that begins
+// with the read's name.
+bool answers_read(std::string_view command, std::string_view reply) {
+  while (!command.empty() && (command.back() == '\n' || command.back() == '\r')) command.remove_suffix(1);
+  if (command.size() < 2 || command[0] != 'R') return false;
+  static const TransferPlan reads = read_all_transfer_plan();
+  for (const TransferStep& s : reads.steps) {
+    if (std::string_view(s.command).substr(0, s.command.size() - 2) != command) continue;
+    ReplyContext context;
+    context.asked = s.asked;
+    return classify_reply(reply, context).kind == ReplyClass::data;
+  }
+  return reply.substr(0, command.size() - 1) == command.substr(1);
+}
 
 void check_probe(UnitState& probe, std::vector<std::string>& state, std::string_view command) {
   const std::string reply = handle_command(probe, command, probe_ms);
@@ -82,8 +101,8 @@ void check_read_all_set_all(UnitState& unit) {
     assembler.feed(answer.data(), answer.size(),
                    [&](std::string_view line) { dispatch_reply(app->link, app->record, reporter, line); });
   UnitState copy = factory_state(probe_ms);
-  for (const PlannedStep& step : plan_set_all(*app)) {
-    FUZZ_CHECK(!step.command.empty(), "set-all refuses what read-all read from a unit");
+  for (const TransferStep& step : set_all_transfer_plan(*app).steps) {
+    FUZZ_CHECK(!step.refusal, "set-all refuses what read-all read from a unit");
     FUZZ_CHECK(handle_command(copy, step.command, probe_ms) == reply_go, "a unit refuses what read-all read from another");
   }
   FUZZ_CHECK(read_all_answers(copy) == answers, "a unit read and written to another reads otherwise");

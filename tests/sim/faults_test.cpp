@@ -52,6 +52,9 @@ TEST(ControlLanguage, ParsesTheSimulatorsOwnCommands) {
   EXPECT_EQ(parse("pace on").kind, ControlCommand::pace);
   EXPECT_TRUE(parse("pace on").on);
   EXPECT_FALSE(parse("pace off").on);
+  EXPECT_EQ(parse("echo on").kind, ControlCommand::echo);
+  EXPECT_TRUE(parse("echo on").on);
+  EXPECT_FALSE(parse("echo off").on);
   EXPECT_EQ(parse("clear").kind, ControlCommand::clear);
   EXPECT_EQ(parse("restart").kind, ControlCommand::restart);
   EXPECT_EQ(parse("quit").kind, ControlCommand::quit);
@@ -79,7 +82,7 @@ TEST(ControlLanguage, RefusesMistakesWithAReason) {
                           "raw \\x4", "pace", "pace maybe", "set", "set A B", "clear now", "quit 1",
                           "dump a b", "explode", "prefix VAB", "send", "send \\q", "noise", "noise 0",
                           "noise 100001", "noise 5 seed", "noise 5 seed x", "noise 5 loud",
-                          "unit 01 send GO", "unit 01 noise 5"}) {
+                          "unit 01 send GO", "unit 01 noise 5", "echo", "echo yes", "unit 01 echo on"}) {
     ControlCommand c;
     std::string error;
     EXPECT_FALSE(parse_control(bad, c, error)) << bad;

@@ -253,6 +253,18 @@ TEST_F(SimTest, DelayedReply) {
   EXPECT_GE(ms_since(sent), 190.0);
 }
 
+TEST_F(SimTest, AnEchoingAdapterHandsEveryLineBackBeforeItsAnswer) {
+  auto sim = start({"--rs485", "3", "--fault", "echo on"});
+  sim->send("03AME\r\n");
+  EXPECT_EQ(sim->read_bytes(13), "03AME\r\n03GO\r\n");
+  sim->send("07AMI\r\n");  // nobody's: only the echo comes
+  sim->send("FFAMI\r\n");
+  EXPECT_EQ(sim->read_bytes(14), "07AMI\r\nFFAMI\r\n");
+  control(ctl, "echo off");
+  EXPECT_EQ(sim->ask("03RAM\r\n"), "03AMI\r\n") << "the broadcast was applied; no echo now";
+  EXPECT_TRUE(log_has(log, "TX 03AME\\r\\n"));
+}
+
 TEST_F(SimTest, RawBytesAreSentAsTheyStand) {
   auto sim = start({"--rs485", "1"});
   control(ctl, "raw GO\\r\\n");
