@@ -246,7 +246,10 @@ void close_dialog(HWND dialog) {
   for (int attempt = 0; attempt < 3 && IsWindow(dialog); ++attempt) {
     answer_open_boxes();
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    wait_for(3000, [&] { return !IsWindow(dialog) || !IsWindowVisible(dialog) || answer_open_boxes() < 0; });
+    wait_for(3000, [&] {
+      answer_open_boxes();
+      return !IsWindow(dialog) || !IsWindowVisible(dialog);
+    });
   }
   if (IsWindow(dialog) && IsWindowVisible(dialog)) {
     ++boxes_left_open;
