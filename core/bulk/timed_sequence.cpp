@@ -79,6 +79,11 @@ void TimedSequence::tick() {
   }
   if (action.step == 0) return;
 
+  // The answer to the run's last command is no longer the run's: its GO is
+  // the "Success" of the whole run. The counter is down before the command
+  // goes out, since a unit behind a fast link answers before this tick is
+  // over.
+  if (action.done) app_.link.sequence_step = 0;
   perform(action);
   if (!running_) return;  // cancelled while a box was open: the view is going away
 
@@ -86,7 +91,7 @@ void TimedSequence::tick() {
   if (plan_.cleared_percentage)
     view_.set_percentage_text(std::to_string(sequence_percentage(action.step, step_count)).c_str());
   view_.step_progress();
-  app_.link.sequence_step = action.step + 1;
+  if (!action.done) app_.link.sequence_step = action.step + 1;
 
   if (!action.done) {
     const bool refused = action.send.empty();

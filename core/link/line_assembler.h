@@ -12,8 +12,8 @@
 // came before it without a line end is dropped before the next bytes. The
 // drop happens at the next feed, so bytes that a read had already taken in
 // before the command went out, but that are fed after it, still start the
-// new line; the receiving thread's reads end after 20 ms of quiet, so that
-// takes noise within 20 ms of the command.
+// new line; the receiving thread hands bytes on as they arrive, so that
+// happens only to bytes read in the moment the command went out.
 //
 // What it throws away it tells a drop handler, for the communication log:
 // an unfinished line dropped before a command, with its bytes, and an

@@ -12,6 +12,7 @@ const char* const ini_section = "ZANTEQ_Section";
 const char* const ini_key_com_port = "com_port";
 const char* const ini_key_rs_control = "rs_control";
 const char* const ini_key_select_number = "select_number";
+const char* const ini_key_transfer_pace = "transfer_pace";
 const char* const ini_default_text = "0";
 
 namespace {
@@ -37,6 +38,8 @@ int checked_com_port(int value) { return value >= 0 && value <= com_port_max ? v
 int checked_select_number(int value) {
   return value >= -1 && value < unit_name_count ? value : 0;
 }
+
+int checked_transfer_pace(int value) { return value == transfer_pace_timer ? value : transfer_pace_replies; }
 
 std::string int_to_ini(int value) { return std::to_string(value); }
 

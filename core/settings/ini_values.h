@@ -1,5 +1,6 @@
 // The values of "zanteq.ini": section "ZANTEQ_Section", keys "com_port",
-// "rs_control" and "select_number", each missing key read as "0". The
+// "rs_control", "select_number" and "transfer_pace", each missing key read
+// as "0". The
 // Windows program reads and writes the file through the platform; the rules
 // for turning its text into values live here.
 #pragma once
@@ -16,6 +17,7 @@ extern const char* const ini_section;        // "ZANTEQ_Section"
 extern const char* const ini_key_com_port;   // "com_port"
 extern const char* const ini_key_rs_control; // "rs_control"
 extern const char* const ini_key_select_number; // "select_number"
+extern const char* const ini_key_transfer_pace; // "transfer_pace"
 extern const char* const ini_default_text;   // "0"
 
 // The platform read hands over at most this many characters of a value.
@@ -33,6 +35,14 @@ int ini_to_int(std::string_view text);
 // then shows a valid selection the user can change.
 int checked_com_port(int value);       // 0..255 (COM1..COM256), anything else 0
 int checked_select_number(int value);  // -1 (template captions)..96, anything else 0
+
+// The pace of the bulk runs: at the pace of the replies (0, also what a
+// file of an older version without the key reads as), or one command per
+// period as the program always sent them (1). Any other hand-edited value
+// is taken as 0, as a value outside its table is for the other keys.
+constexpr int transfer_pace_replies = 0;
+constexpr int transfer_pace_timer = 1;
+int checked_transfer_pace(int value);
 
 // Decimal text of the value, as the interface dialog writes it.
 std::string int_to_ini(int value);

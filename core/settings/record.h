@@ -95,6 +95,7 @@ struct LinkState {
 struct InterfaceValues {
   int com_port = 0;       // 0 = COM1 .. 255 = COM256
   int select_number = 0;  // unit name entry for captions, -1 = template captions
+  int transfer_pace = 0;  // bulk runs: 0 at the pace of the replies, 1 one command per period
 };
 
 // State of the main window and the dialogs that outlives a single dialog.
@@ -132,8 +133,8 @@ void reset_record(DeviceSettings& record);
 
 // Every record field to its factory value and the link and dialog values to
 // their start values. Leaves slave_address, rs_control, com_port,
-// select_number, file_name, the unit names, button_lock, video_format_all
-// and `receiving` alone.
+// select_number, transfer_pace, file_name, the unit names, button_lock,
+// video_format_all and `receiving` alone.
 void reset_settings(AppState& app);
 
 // Zero all entries, then mark entry 0 in use.

@@ -1,13 +1,17 @@
 // The COM port: opened overlapped with the unit's line settings, sending
 // without waiting, receiving in one blocking overlapped ReadFile.
 //
-// A read waits with a read interval time-out of 20 ms: it completes once
-// bytes have come and the line has been quiet that long. Without a time-out
-// of its own (wait_forever, the Windows program's receiving thread) it costs
-// nothing while the unit is silent, on Windows as under Wine, where a
-// WaitCommEvent loop on a pseudo-terminal wakes every few milliseconds.
-// With one (zanteqctl), a total time-out ends it. While a read waits, the
-// port is asked for its status every 2 s: under Wine a read on a
+// A receive waits in an overlapped read of one byte, which completes the
+// moment a byte is in, and then takes whatever else the driver's queue
+// holds by then with a read of exactly that much, which completes at once.
+// So a reply line is handed on as soon as its LF is in, not after a quiet
+// spell (a read interval time-out of 20 ms would add 20 ms to every reply,
+// about a second to a read-all at the reply pace). Without a time-out of
+// its own (wait_forever, the Windows program's receiving thread) the wait
+// costs nothing while the unit is silent, on Windows as under Wine, where
+// a WaitCommEvent loop on a pseudo-terminal wakes every few milliseconds.
+// With one (zanteqctl), the read's total time-out ends it. While a read
+// waits, the port is asked for its status every 2 s: under Wine a read on a
 // pseudo-terminal whose far end has closed stays pending, and only the
 // status request fails, as it does for a pulled adapter.
 //
@@ -40,8 +44,9 @@ HANDLE manual_reset_event() { return CreateEventW(nullptr, TRUE, FALSE, nullptr)
 
 COMMTIMEOUTS timeouts_for(int timeout_ms) {
   COMMTIMEOUTS t{};
-  // The interval ends a read once bytes have come; a total of 0 means none.
-  // A read of only what is there asks for no more than the driver holds.
+  // Reads ask for one byte or for what the driver holds, so they complete
+  // by their count; the interval only ends a read that a driver's count
+  // promised more than it gives. A total of 0 means none.
   t.ReadIntervalTimeout = read_interval_ms;
   t.ReadTotalTimeoutMultiplier = 0;
   t.ReadTotalTimeoutConstant = timeout_ms > 0 ? static_cast<DWORD>(timeout_ms) : 0;
@@ -151,42 +156,31 @@ class ComPort final : public Port {
   Received receive(char* buffer, std::size_t size, int timeout_ms, std::size_t& received) override {
     received = 0;
     if (WaitForSingleObject(stop_, 0) == WAIT_OBJECT_0) return Received::stopped;
+    if (size == 0) return Received::nothing;
+    // The first read asks for one byte, so it completes the moment a byte
+    // is in (the interval time-out never comes into it) and costs nothing
+    // while the unit is silent.
+    std::size_t first = 1;
     if (timeout_ms == 0) {
       // Only what is there: Wine leaves an overlapped read that should
       // return at once pending, so the driver's queue is asked first.
-      DWORD errors = 0;
-      COMSTAT status{};
-      if (!ClearCommError(handle_, &errors, &status)) return went_away();
-      if (status.cbInQue == 0) return Received::nothing;
-      size = std::min<std::size_t>(size, status.cbInQue);
+      std::size_t queued = 0;
+      if (!queued_bytes(queued)) return went_away();
+      if (queued == 0) return Received::nothing;
+      first = std::min(size, queued);
     }
     if (!set_read_timeout(timeout_ms)) return after_failure(GetLastError());
-    ResetEvent(read_.hEvent);
-    if (!ReadFile(handle_, buffer, static_cast<DWORD>(size), nullptr, &read_) && GetLastError() != ERROR_IO_PENDING)
-      return after_failure(GetLastError());
-
-    const HANDLE waits[2] = {read_.hEvent, stop_};
-    for (;;) {
-      const DWORD woken = WaitForMultipleObjects(2, waits, FALSE, health_check_ms);
-      if (woken == WAIT_OBJECT_0) break;
-      const bool device_gone = woken == WAIT_TIMEOUT && gone();
-      if (woken == WAIT_TIMEOUT && !device_gone) continue;  // a silent unit: keep waiting
-      DWORD dropped = 0;
-      CancelIoEx(handle_, &read_);
-      GetOverlappedResult(handle_, &read_, &dropped, TRUE);
-      return device_gone ? went_away() : Received::stopped;
-    }
     DWORD got = 0;
-    if (!GetOverlappedResult(handle_, &read_, &got, FALSE)) {
-      const DWORD code = GetLastError();
-      if (!timed_out(code)) return after_failure(code);
-      got = static_cast<DWORD>(read_.InternalHigh);  // what came before the time-out
-    }
+    const Received result = read(buffer, first, timeout_ms, got);
+    if (result != Received::bytes) return result;
+    // What came with it waits in the driver's queue: a read of exactly that
+    // much completes at once. A failure here leaves it to the next call.
+    std::size_t queued = 0;
+    const std::size_t more = queued_bytes(queued) ? std::min(size - got, queued) : 0;
+    DWORD extra = 0;
+    if (more > 0 && read(buffer + got, more, timeout_ms, extra) == Received::bytes) got += extra;
     received = got;
-    if (got > 0) return Received::bytes;
-    if (timeout_ms != wait_forever) return Received::nothing;
-    // A read without a time-out that ends with nothing is no silent unit.
-    return gone() ? went_away() : paused(Received::nothing);
+    return Received::bytes;
   }
 
   void stop_receiving() override { SetEvent(stop_); }
@@ -230,6 +224,46 @@ class ComPort final : public Port {
   Received after_failure(DWORD code) {
     fail(code);
     return gone() ? went_away() : paused(Received::failed);
+  }
+
+  // One overlapped read of up to `count` bytes, waited for together with
+  // the stop event and a look at the port every 2 s.
+  Received read(char* buffer, std::size_t count, int timeout_ms, DWORD& got) {
+    got = 0;
+    ResetEvent(read_.hEvent);
+    if (!ReadFile(handle_, buffer, static_cast<DWORD>(count), nullptr, &read_) && GetLastError() != ERROR_IO_PENDING)
+      return after_failure(GetLastError());
+
+    const HANDLE waits[2] = {read_.hEvent, stop_};
+    for (;;) {
+      const DWORD woken = WaitForMultipleObjects(2, waits, FALSE, health_check_ms);
+      if (woken == WAIT_OBJECT_0) break;
+      const bool device_gone = woken == WAIT_TIMEOUT && gone();
+      if (woken == WAIT_TIMEOUT && !device_gone) continue;  // a silent unit: keep waiting
+      DWORD dropped = 0;
+      CancelIoEx(handle_, &read_);
+      GetOverlappedResult(handle_, &read_, &dropped, TRUE);
+      return device_gone ? went_away() : Received::stopped;
+    }
+    if (!GetOverlappedResult(handle_, &read_, &got, FALSE)) {
+      const DWORD code = GetLastError();
+      if (!timed_out(code)) return after_failure(code);
+      got = static_cast<DWORD>(read_.InternalHigh);  // what came before the time-out
+    }
+    if (got > 0) return Received::bytes;
+    if (timeout_ms != wait_forever) return Received::nothing;
+    // A read without a time-out that ends with nothing is no silent unit.
+    return gone() ? went_away() : paused(Received::nothing);
+  }
+
+  // Bytes waiting in the driver's queue; false when the port cannot say
+  // (its device has gone).
+  bool queued_bytes(std::size_t& queued) {
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(handle_, &errors, &status)) return false;
+    queued = status.cbInQue;
+    return true;
   }
 
   bool set_read_timeout(int timeout_ms) {

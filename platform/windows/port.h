@@ -37,9 +37,10 @@ class Port {
   virtual bool wait_sent() = 0;
 
   // Waits up to `timeout_ms` (wait_forever: no limit; 0: only what is
-  // already there) for bytes and reads what came, at most `size`. Once
-  // bytes come it returns when the line has been quiet for 20 ms, so a
-  // reply mostly arrives in one piece.
+  // already there) for bytes and reads what came, at most `size`. It
+  // returns as soon as bytes have come, with those there are by then, so a
+  // reply may arrive in pieces: callers join them into lines
+  // (LineAssembler).
   virtual Received receive(char* buffer, std::size_t size, int timeout_ms, std::size_t& received) = 0;
   // The receive in progress, and every later one, returns `stopped`.
   virtual void stop_receiving() = 0;

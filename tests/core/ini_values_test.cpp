@@ -16,6 +16,7 @@ TEST(IniValues, NamesOfFileSectionAndKeys) {
   EXPECT_STREQ(ini_key_com_port, "com_port");
   EXPECT_STREQ(ini_key_rs_control, "rs_control");
   EXPECT_STREQ(ini_key_select_number, "select_number");
+  EXPECT_STREQ(ini_key_transfer_pace, "transfer_pace");
   EXPECT_EQ(ini_to_int(ini_default_text), 0);
 }
 
@@ -52,6 +53,13 @@ TEST(CheckedValues, OutsideTheTablesFallBackToTheDefault) {
   EXPECT_EQ(checked_select_number(97), 0);
   EXPECT_EQ(checked_select_number(-2), 0);
   EXPECT_EQ(checked_select_number(INT_MAX), 0);
+
+  // A file of an older version has no transfer_pace and reads "0": the
+  // reply pace. Only 1 asks for the old pace.
+  EXPECT_EQ(checked_transfer_pace(ini_to_int(ini_default_text)), transfer_pace_replies);
+  EXPECT_EQ(checked_transfer_pace(1), transfer_pace_timer);
+  EXPECT_EQ(checked_transfer_pace(2), transfer_pace_replies);
+  EXPECT_EQ(checked_transfer_pace(-1), transfer_pace_replies);
 }
 
 TEST(IntToIni, WritesDecimalTextThatReadsBack) {

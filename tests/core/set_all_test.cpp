@@ -4,6 +4,7 @@
 
 #include "core/bulk/set_all.h"
 #include "core/bulk/transfer_plans.h"
+#include "core/link/dispatch.h"
 #include "tests/core/fakes.h"
 #include "tests/core/sequence_fake_view.h"
 
@@ -110,6 +111,29 @@ TEST_F(SetAll, PercentageIsTwiceTheStepAndTheDialogEndsOnTheAgcTick) {
             (std::vector<std::string>{"text 100", "step", "timer off", "text    ", "close on",
                                       "bar 0", "end"}));
   EXPECT_EQ(app.link.sequence_step, 0) << "the last GO must find the counter at 0";
+}
+
+// A unit behind a fast link answers each command before the tick that sent
+// it is over: the GO of the last one still brings the run's one "Success",
+// and no earlier GO brings any.
+TEST_F(SetAll, TheLastGoBringsSuccessEvenWhenItComesWithinItsTick) {
+  class AnsweringSink : public CommandSink {
+   public:
+    explicit AnsweringSink(AppState& app) : app_(app) {}
+    void send_command(std::string_view) override { dispatch_reply(app_.link, app_.record, boxes, "GO\r\n"); }
+    RecordingReporter boxes;
+
+   private:
+    AppState& app_;
+  } answering(app);
+  Operations answered_ops(app, answering, reporter);
+  TimedSequence answered = set_all_sequence(answered_ops, view);
+  ASSERT_TRUE(answered.start());
+  for (int s = 1; s <= 50; ++s) {
+    answered.tick();
+    reply_tick(app.link, answering.boxes);
+  }
+  EXPECT_EQ(answering.boxes.boxes, (std::vector<Box>{{Box::success, "Success"}}));
 }
 
 TEST_F(SetAll, EachStepSendsWhatTheFeatureButtonSends) {

@@ -70,7 +70,7 @@ class Scenario:
         if keyword == "runner":
             self.runner = rest
         elif keyword == "sim":
-            self.sim_options += shlex.split(rest)
+            self.sim_options += [word.replace("$FIXTURES", str(HERE / "fixtures")) for word in shlex.split(rest)]
         elif keyword == "no-port":
             self.no_port = True
         elif keyword == "ini":
@@ -325,20 +325,35 @@ class SimulatedPort:
         return [event for log in self.logs for event in wire_events(log)]
 
 
+def wait_for_rx(sim, prefix, timeout_s=10):
+    """Until the simulator has received a line that starts with `prefix`."""
+    deadline = time.time() + timeout_s
+    while time.time() < deadline:
+        if any(kind == "RX" and text.startswith(prefix) for kind, text in sim.events()):
+            return None
+        time.sleep(0.02)
+    return f"the simulator of {sim.port} received no line starting with {prefix}"
+
+
 def serve_host_requests(work, ports, done):
     """Carries out the driver's `host` lines: `sim-stop [COMn]`,
-    `sim-start [COMn]`, `port-busy [COMn]` (default: the scenario's port)."""
+    `sim-start [COMn]`, `port-busy [COMn]` (default: the scenario's port)
+    and `sim-wait-rx PREFIX [COMn]`."""
     request = work / "host-request"
     while not done.is_set():
         if request.exists():
             words = request.read_text(encoding="utf-8", errors="replace").split()
-            target = ports.get(words[1].upper() if len(words) > 1 else "")
+            verb, rest = (words[0], words[1:]) if words else ("", [])
+            prefix = rest.pop(0) if verb == "sim-wait-rx" and rest else None
+            target = ports.get(rest[0].upper() if rest else "")
             error = "unknown host request " + " ".join(words)
-            if words and target is not None and words[0] == "sim-stop":
+            if target is not None and verb == "sim-wait-rx" and prefix:
+                error = wait_for_rx(target, prefix)
+            elif target is not None and verb == "sim-stop":
                 error = target.stop()
-            elif words and target is not None and words[0] == "sim-start":
+            elif target is not None and verb == "sim-start":
                 error = target.start()
-            elif words and target is not None and words[0] == "port-busy":
+            elif target is not None and verb == "port-busy":
                 error = target.busy()
             print(f"host {' '.join(words)}: {error or 'done'}")
             if error:

@@ -8,7 +8,7 @@
 //  - the value is what the C library's atoi makes of the first nine
 //    characters (the older programs read it so);
 //  - the checked port and unit-name entry lie within their tables and keep
-//    every value that does;
+//    every value that does; the pace is the old one for 1 only;
 //  - a value written by the interface dialog reads back as itself;
 //  - each older place ends in the INI's name.
 #include <cstdlib>
@@ -33,6 +33,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int entry = checked_select_number(value);
   FUZZ_CHECK(entry >= -1 && entry < unit_name_count && (entry == value || entry == 0),
              "a unit-name entry outside the table");
+  const int pace = checked_transfer_pace(value);
+  FUZZ_CHECK(pace == (value == transfer_pace_timer ? transfer_pace_timer : transfer_pace_replies),
+             "a pace other than the two, or 1 not taken as the old pace");
   const std::string written = int_to_ini(value);
   if (written.size() <= ini_value_chars) FUZZ_CHECK(ini_to_int(written) == value, "a written value reads back otherwise");
 

@@ -1,7 +1,8 @@
-// The interface dialog: serial port and RS-232C/RS-485. Every change is
-// kept in memory and written to the INI file at once; the 設定 button only
-// closes. rs_control takes effect with the next command; a chosen port is
-// opened at once in place of the one in use.
+// The interface dialog: serial port, RS-232C/RS-485 and the pace of the
+// bulk runs. Every change is kept in memory and written to the INI file at
+// once; the 設定 button only closes. rs_control takes effect with the next
+// command and the pace with the next run; a chosen port is opened at once
+// in place of the one in use.
 #include <windows.h>
 // dbt.h needs the Windows types first.
 #include <dbt.h>
@@ -55,6 +56,8 @@ BOOL on_init(HWND dialog) {
   fill_port_list(dialog);
   insert_combo_entries(dialog, IDC_RS_CONTROL, {"RS-232C", "RS-485"});
   select_combo_entry(dialog, IDC_RS_CONTROL, app_state().link.rs_control);
+  CheckDlgButton(dialog, IDC_TRANSFER_PACE,
+                 app_state().iface.transfer_pace == transfer_pace_timer ? BST_CHECKED : BST_UNCHECKED);
   return TRUE;
 }
 
@@ -86,6 +89,15 @@ void on_control_changed(HWND dialog) {
   write_interface_setting(ini_key_rs_control, selection);
 }
 
+// Checked: every run one command per period, as the program always sent
+// them; unchecked: at the pace of the unit's replies.
+void on_pace_changed(HWND dialog) {
+  const int pace =
+      IsDlgButtonChecked(dialog, IDC_TRANSFER_PACE) == BST_CHECKED ? transfer_pace_timer : transfer_pace_replies;
+  app_state().iface.transfer_pace = pace;
+  write_interface_setting(ini_key_transfer_pace, pace);
+}
+
 BOOL on_command(HWND dialog, int id, int code) {
   switch (id) {
     case IDC_COM_PORT:
@@ -93,6 +105,9 @@ BOOL on_command(HWND dialog, int id, int code) {
       return TRUE;
     case IDC_RS_CONTROL:
       if (code == CBN_SELCHANGE) on_control_changed(dialog);
+      return TRUE;
+    case IDC_TRANSFER_PACE:
+      if (code == BN_CLICKED) on_pace_changed(dialog);
       return TRUE;
     case IDOK:
     case IDCANCEL:

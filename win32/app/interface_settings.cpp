@@ -69,6 +69,7 @@ void read_interface_settings(AppState& app) {
   app.iface.com_port = checked_com_port(read_key(path, ini_key_com_port));
   app.link.rs_control = read_key(path, ini_key_rs_control);  // any non-zero value is RS-485
   app.iface.select_number = checked_select_number(read_key(path, ini_key_select_number));
+  app.iface.transfer_pace = checked_transfer_pace(read_key(path, ini_key_transfer_pace));
 }
 
 void write_interface_setting(const char* key, int value) {

@@ -1,5 +1,5 @@
 // The interface values kept in "zanteq.ini" (section "ZANTEQ_Section"):
-// com_port, rs_control and select_number.
+// com_port, rs_control, select_number and transfer_pace.
 //
 // The file lives in the user's application data folder
 // (%APPDATA%\ZANTEQ\zanteq.ini), which a standard user can write on every
@@ -14,9 +14,10 @@
 
 namespace zanteq::win32 {
 
-// At start-up: the three keys into com_port, rs_control and select_number
-// ("0" for a missing file or key). Values outside the tables that com_port
-// and select_number index become 0.
+// At start-up: the four keys into com_port, rs_control, select_number and
+// transfer_pace ("0" for a missing file or key). Values outside the tables
+// that com_port and select_number index become 0, and so does a
+// transfer_pace other than 1.
 void read_interface_settings(AppState& app);
 
 // Writes one key at once (the interface dialog calls it on every change).

@@ -8,8 +8,10 @@
 #include <string_view>
 
 #include "core/bulk/timed_sequence.h"
+#include "win32/bulk/replies_run.h"
 #include "win32/dialogs/dialog_common.h"
 #include "win32/dialogs/dialog_views.h"
+#include "win32/resources/resource.h"
 #include "core/dialogs/panel_repaint.h"
 #include "core/dialogs/panel_texts.h"
 
@@ -86,7 +88,8 @@ class PanelDialog : public PanelView {
 
   // What painted_dialog_message calls.
   void schedule_repaint(int delay_ms) { repaint.schedule(delay_ms); }
-  void on_timer() { repaint.tick(); }
+  void on_timer(UINT_PTR) { repaint.tick(); }
+  void on_transfer_lines() {}
   void on_destroy() { stop_timer(); }
 
   PanelRepaint repaint;
@@ -99,21 +102,32 @@ class PanelDialog : public PanelView {
 };
 
 // The state of a painted dialog whose timer also paces a run (titles, video
-// adjustment): the repaint goes through the run, so it never ends the run
-// nor upsets its pace.
+// adjustment): the repaint goes through the timed run, so it never ends the
+// run nor upsets its pace. A run at the reply pace has a timer of its own
+// (TIMER_TRANSFER) and leaves the dialog's timer to the repaint.
 class SequencePanelDialog : public DialogSequenceView {
  public:
-  using DialogSequenceView::DialogSequenceView;
+  SequencePanelDialog(HWND dialog, UINT_PTR timer_id, int progress_id, int percentage_id, const SequencePlan& plan)
+      : DialogSequenceView(dialog, timer_id, progress_id, percentage_id), replies(dialog, *this, plan) {}
 
   virtual TimedSequence& run() = 0;
 
   // What painted_dialog_message calls.
   void schedule_repaint(int delay_ms) { run().schedule_repaint(delay_ms); }
-  void on_timer() { run().tick(); }
+  void on_timer(UINT_PTR timer_id) {
+    if (timer_id == TIMER_TRANSFER)
+      replies.on_timer();
+    else
+      run().tick();
+  }
+  void on_transfer_lines() { replies.on_lines(); }
   void on_destroy() {
     run().cancel();
+    replies.cancel();
     stop_timer();
   }
+
+  DialogRepliesRun replies;  // the run at the reply pace
 };
 
 // The message switch the painted dialogs share. `init` creates the dialog's
@@ -121,7 +135,8 @@ class SequencePanelDialog : public DialogSequenceView {
 // take_shared_command (slave address, Close, and Enter as `enter` says),
 // then to `command`. A paint message validates the dialog and asks for the
 // panel 20 ms later, after the static has painted itself; every timer tick goes to the State (panel
-// repaint, and the step of a run where the dialog has one); WM_DESTROY lets
+// repaint, and the step of a run where the dialog has one), and so do the
+// lines of a run at the reply pace; WM_DESTROY lets
 // the State give up its timer and a run still going; the State goes with
 // the window.
 template <typename State>
@@ -142,7 +157,10 @@ INT_PTR painted_dialog_message(HWND dialog, UINT message, WPARAM wparam, void (*
       state->schedule_repaint(repaint_delay_ms);
       return TRUE;
     case WM_TIMER:
-      state->on_timer();
+      state->on_timer(wparam);
+      return TRUE;
+    case message_transfer_lines:
+      state->on_transfer_lines();
       return TRUE;
     case WM_DESTROY:
       state->on_destroy();

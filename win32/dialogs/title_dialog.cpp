@@ -1,7 +1,9 @@
 // The title dialog (template 136): the title of each channel, sent as JIS
 // X 0208 hex for one channel (設定 / 設定Don't) or for all four in a 200 ms
-// sequence (全設定 / 全設定Don't), the title display switches of the single
-// and the split screen, and the hidden way into the title position dialog.
+// sequence (全設定 / 全設定Don't; each title as soon as the one before is
+// answered, or one every 200 ms at the old pace), the title display
+// switches of the single and the split screen, and the hidden way into the
+// title position dialog.
 //
 // The edit works in UTF-16 while the record holds code page 932; the text
 // is converted at this edge and kept within the title's 20 bytes here. The
@@ -15,6 +17,8 @@
 
 #include "win32/app/app.h"
 #include "core/bulk/panel_sequences.h"
+#include "core/bulk/replies_sequence.h"
+#include "core/bulk/transfer_plans.h"
 #include "core/dialogs/command_fields.h"
 #include "win32/dialogs/dialog_common.h"
 #include "win32/dialogs/dialogs.h"
@@ -37,7 +41,7 @@ constexpr int edit_char_limit = 20;
 class TitleDialog : public SequencePanelDialog {
  public:
   explicit TitleDialog(HWND dialog)
-      : SequencePanelDialog(dialog, TIMER_TITLE, IDC_TITLE_PROGRESS, IDC_TITLE_PERCENT) {}
+      : SequencePanelDialog(dialog, TIMER_TITLE, IDC_TITLE_PROGRESS, IDC_TITLE_PERCENT, title_sequence_plan) {}
 
   void repaint_panel() override;
   TimedSequence& run() override { return sequence; }
@@ -166,7 +170,10 @@ void start_set_all(HWND dialog, TitleDialog& state, bool dont_memory) {
   // A new run starts its bar from nothing, also after a run that was
   // stopped half-way and left its bar standing.
   SendDlgItemMessageW(dialog, IDC_TITLE_PROGRESS, PBM_SETPOS, 0, 0);
-  state.sequence.start(dont_memory);
+  if (runs_at_reply_pace(app_state()))
+    state.replies.start(title_transfer_plan(app_state(), dont_memory));
+  else
+    state.sequence.start(dont_memory);
 }
 
 // The title position dialog changes the shared channel; this dialog then

@@ -1,13 +1,16 @@
 // The video adjustment dialog (template 140): brightness, contrast, hue,
 // sharpness and saturation of each channel, a painted table of all twenty
 // values, one 設定 per value of the channel shown, and 全設定 sending all
-// twenty in a 100 ms sequence. The table and the sequence share timer 12
-// (the sequence engine separates the two uses).
+// twenty, each as soon as the one before is answered (or one every 100 ms
+// at the old pace). The table and the timed sequence share timer 12 (the
+// sequence engine separates the two uses).
 #include <windows.h>
 #include <commctrl.h>
 
 #include "win32/app/app.h"
 #include "core/bulk/panel_sequences.h"
+#include "core/bulk/replies_sequence.h"
+#include "core/bulk/transfer_plans.h"
 #include "core/dialogs/command_fields.h"
 #include "win32/dialogs/dialog_common.h"
 #include "win32/dialogs/dialogs.h"
@@ -29,7 +32,7 @@ PictureValue picture_value(int row) { return static_cast<PictureValue>(row); }
 class VideoAdjustDialog : public SequencePanelDialog {
  public:
   explicit VideoAdjustDialog(HWND dialog)
-      : SequencePanelDialog(dialog, TIMER_VIDEO_ADJUST, IDC_VADJ_PROGRESS, no_percentage) {}
+      : SequencePanelDialog(dialog, TIMER_VIDEO_ADJUST, IDC_VADJ_PROGRESS, no_percentage, video_adjust_plan) {}
 
   void repaint_panel() override;
   TimedSequence& run() override { return sequence; }
@@ -94,7 +97,10 @@ void start_set_all(HWND dialog, VideoAdjustDialog& state) {
   // A new run starts its bar from nothing, also after a run that was
   // stopped half-way and left its bar standing.
   SendDlgItemMessageW(dialog, IDC_VADJ_PROGRESS, PBM_SETPOS, 0, 0);
-  state.sequence.start();
+  if (runs_at_reply_pace(app_state()))
+    state.replies.start(video_adjust_transfer_plan(app_state()));
+  else
+    state.sequence.start();
 }
 
 int row_of_combo(int id) {

@@ -90,6 +90,7 @@ void SerialPort::close_port() {
   }
   port_.reset();  // cancels what is in flight and closes it
   ++generation_;  // a loss reported by the old thread is no longer ours
+  transfer_lines_.interrupt();  // a transfer on this port is over
 }
 
 bool SerialPort::start_read_thread() {
@@ -104,18 +105,55 @@ bool SerialPort::start_read_thread() {
 }
 
 void SerialPort::send_command(std::string_view text) {
+  if (transfer_lines_.is_open()) {
+    MessageBeep(MB_ICONWARNING);
+    return;
+  }
   if (!link_.may_send()) {
     announce(link_.refuse_send(app_.link));
     return;
   }
   std::string bytes = prepare_send(app_.link, text);
   if (bytes.empty() || !is_open()) return;
+  write(std::move(bytes));
+}
 
+// False only when the port has gone with this write (and is closed now).
+bool SerialPort::write(std::string bytes) {
   assembler_.command_sent();
-  if (!port_->send(std::move(bytes)) && port_->gone()) {
-    close_port();
-    announce(link_.lost(app_.link));
+  if (port_->send(std::move(bytes)) || !port_->gone()) return true;
+  close_port();
+  announce(link_.lost(app_.link));
+  return false;
+}
+
+bool SerialPort::begin_transfer(LineHandOff::Wake wake) {
+  if (!transfer_lines_.open(std::move(wake))) return false;
+  app_.link.reply_pending = 0;
+  app_.link.reply_wait_ticks = 0;
+  return true;
+}
+
+void SerialPort::end_transfer() { transfer_lines_.close(); }
+
+LineHandOff::Taken SerialPort::take_transfer_lines() { return transfer_lines_.take(); }
+
+bool SerialPort::send_transfer(std::string bytes) {
+  if (!link_.may_send()) {
+    announce(link_.refuse_send(app_.link));
+    return false;
   }
+  // A write that fails on a port still there is a command the unit never
+  // heard: the transfer's time-out says so.
+  return is_open() && write(std::move(bytes));
+}
+
+bool SerialPort::transfer_port_gone() { return !is_open() || port_->gone(); }
+
+void SerialPort::close_lost_port() {
+  if (!is_open()) return;  // closed already, and said so
+  close_port();
+  announce(link_.lost(app_.link));
 }
 
 DWORD WINAPI SerialPort::read_thread_entry(void* self) {
@@ -128,8 +166,8 @@ void SerialPort::read_thread() {
 
   const unsigned generation = generation_;
   char buffer[line_buffer_size];
-  const auto dispatch = [this](std::string_view line) {
-    dispatch_reply(app_.link, app_.record, reporter_, line);
+  const auto deliver = [this](std::string_view line) {
+    if (!transfer_lines_.offer(line)) dispatch_reply(app_.link, app_.record, reporter_, line);
   };
 
   while (app_.link.receiving != 0) {
@@ -143,7 +181,7 @@ void SerialPort::read_thread() {
       break;
     }
     // A failed read has paused already, so a broken port cannot spin.
-    if (result == platform::Received::bytes) assembler_.feed(buffer, received, dispatch);
+    if (result == platform::Received::bytes) assembler_.feed(buffer, received, deliver);
   }
 }
 

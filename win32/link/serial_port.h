@@ -10,7 +10,9 @@
 //  - the receiving thread receives from the port, owns the read buffer and
 //    the line assembler (a send only tells it that a command goes out), and
 //    runs the reply dispatch for every complete line (decoders included);
-//    the boxes it raises wait for the interface thread to show them.
+//    the boxes it raises wait for the interface thread to show them. While
+//    a transfer holds the line (begin_transfer), each complete line goes to
+//    the transfer through the hand-off instead, and nothing else sees it.
 //  - shared between them: the port (changed only while no receiving thread
 //    runs; the receiving thread only receives, and is stopped through it),
 //    the generation counter and the link values of AppState, which are
@@ -30,6 +32,7 @@
 #include <string_view>
 
 #include "core/link/line_assembler.h"
+#include "core/link/line_handoff.h"
 #include "core/link/port_link.h"
 #include "core/link/reporter.h"
 #include "core/settings/record.h"
@@ -86,8 +89,34 @@ class SerialPort final : public CommandSink {
   // Frames and writes one command without waiting (RS-485 address in front
   // when rs_control is set). While the port is gone nothing is sent and a
   // box says so at once; a running timed sequence stops as on an error
-  // reply. After start-up without a port the same holds.
+  // reply. After start-up without a port the same holds. While a transfer
+  // holds the line nothing is sent either (its answer would be taken for
+  // the transfer's): a beep says the button did nothing.
   void send_command(std::string_view text) override;
+
+  // The transfers at the pace of the replies (TransferRunner), interface
+  // thread. begin_transfer gives the line to one transfer: every complete
+  // line goes to it alone (`wake` runs on the receiving thread when lines
+  // wait, take_transfer_lines hands them over), and the reply watch stops
+  // waiting for an earlier command, whose answer would now go to the
+  // transfer; the transfer's own time-out watches the line. False while
+  // another transfer holds the line. end_transfer gives the lines back to
+  // the dispatch. A port closed under a transfer wakes it (Taken's
+  // `interrupted`).
+  bool begin_transfer(LineHandOff::Wake wake);
+  void end_transfer();
+  LineHandOff::Taken take_transfer_lines();
+  // Writes a transfer's framed bytes as they are. False when nothing went
+  // out because the port is not there or has just gone; the link has then
+  // said so in its one box, as for a 設定 button.
+  bool send_transfer(std::string bytes);
+  // Whether the port under a transfer has gone (closed, or its device
+  // gone): a transfer asks before it takes a silent unit for "No Connect".
+  // close_lost_port then closes a port whose device has gone and says so
+  // once, as when the receiving thread finds it gone; the transfer calls it
+  // after its own end, so the box comes last.
+  bool transfer_port_gone();
+  void close_lost_port();
 
   // At exit: wakes the receiving thread, cancels what is in flight and
   // closes the port.
@@ -101,6 +130,7 @@ class SerialPort final : public CommandSink {
   OpenFailure open_quietly(int com_port);
   void close_port();
   void announce(const PortNotice& notice);
+  bool write(std::string bytes);
 
   AppState& app_;
   Reporter& reporter_;
@@ -110,6 +140,7 @@ class SerialPort final : public CommandSink {
   HANDLE thread_ = nullptr;
   std::atomic<unsigned> generation_{0};  // one per opened port
   LineAssembler assembler_;              // receiving thread
+  LineHandOff transfer_lines_;           // offered by the receiving thread
 };
 
 }  // namespace zanteq::win32

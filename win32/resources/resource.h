@@ -78,6 +78,7 @@
 #define TIMER_READ_ALL 15
 #define TIMER_SET_ALL 16
 #define TIMER_PORT_RETRY 20   // reopens a pulled adapter's port
+#define TIMER_TRANSFER 30     // a dialog's run at the reply pace: its one-shot wake-up
 
 // ---- Messages posted to the main window -------------------------------------
 
@@ -95,6 +96,7 @@
 // interface (144)
 #define IDC_COM_PORT 1072
 #define IDC_RS_CONTROL 1075
+#define IDC_TRANSFER_PACE 1150
 
 // alarm (133)
 #define IDC_ALARM_MODE 1000

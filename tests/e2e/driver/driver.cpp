@@ -194,6 +194,7 @@ class Driver {
     if (command == "alive") return alive(word(w, 1, "main"), f);
     if (command == "shot") return shot(word(w, 1, "shot.png"), f);
     if (command == "command") return dialog_command(number(w, 1, 0), f);
+    if (command == "checked") return checked(number(w, 1, 0), number(w, 2, 1) != 0, number(w, 3, default_timeout_ms), f);
     if (command == "enabled") return enabled(number(w, 1, 0), number(w, 2, 1) != 0, number(w, 3, default_timeout_ms), f);
     if (command == "text-is") return text_is(number(w, 1, 0), word(w, 2, ""), number(w, 3, default_timeout_ms), f);
     if (command == "type") return type(number(w, 1, 0), word(w, 2, ""), f);
@@ -357,16 +358,27 @@ class Driver {
     if (!control) return;
     // Posted: the click may open a modal box, which must not block the driver.
     PostMessageW(control, BM_CLICK, 0, 0);
+    clicked_at_ = GetTickCount64();
   }
 
   void dialog_closed(DWORD timeout, Failure& f) {
     // A dialog that is gone already (it ended while a box was being closed)
     // is closed as well.
     if (!dialog_) return fail(f, "no dialog open (use 'dialog')");
-    if (!wait_for(timeout, [&] { return !IsWindow(dialog_) || !IsWindowVisible(dialog_); })) {
+    // Polled often: the time it took is a figure of the bulk benchmark.
+    if (!wait_for(timeout, [&] { return !IsWindow(dialog_) || !IsWindowVisible(dialog_); }, 2)) {
       return fail(f, "the dialog is still open");
     }
+    say("     dialog closed %llu ms after the last click", static_cast<unsigned long long>(GetTickCount64() - clicked_at_));
     dialog_ = nullptr;
+  }
+
+  void checked(DWORD id, bool wanted, DWORD timeout, Failure& f) {
+    const HWND control = need_control(f, static_cast<int>(id));
+    if (!control) return;
+    if (!wait_for(timeout, [&] { return (SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED) == wanted; })) {
+      fail(f, "check box " + std::to_string(id) + (wanted ? " stays unchecked" : " stays checked"));
+    }
   }
 
   // box <caption> <text> [ok|yes|no|cancel] [timeout ms] [earliest ms]
@@ -1052,6 +1064,7 @@ class Driver {
   HWND main_ = nullptr;
   HWND dialog_ = nullptr;
   ULONGLONG launched_at_ = 0;
+  ULONGLONG clicked_at_ = 0;
   Session session_{};
   HANDLE session_thread_ = nullptr;
 };

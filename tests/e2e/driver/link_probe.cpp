@@ -18,15 +18,28 @@
 //   nobox MS               no box for MS while the watch ticks
 //   pending 0|1            reply_pending
 //   idle-cpu MS PERCENT    the probe uses at most PERCENT of one core over MS
+//   transfer read|write ADDRESS [stop-after N]
+//                          one run at the reply pace through the TransferRunner, as
+//                          a unit list makes it: read-all into a record of the
+//                          probe's own, or set-all of a factory record, to ADDRESS
+//                          (stop() once step N went out); waits for its end
+//   outcome END STEPS      the last run ended so (completed, unit_error, silent,
+//                          stopped, line_failed) with STEPS steps done
+//   brightness unit|program CH VALUE
+//                          brightness of channel CH in the run's record or in the
+//                          program's record (which no run touches)
 //   stop                   stop the link: must return within a second
 #include <windows.h>
 
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 
+#include "core/bulk/transfer_plans.h"
 #include "core/link/dispatch.h"
 #include "win32/link/serial_port.h"
+#include "win32/link/transfer_runner.h"
 #include "tests/e2e/driver/script.h"
 
 namespace {
@@ -73,6 +86,45 @@ ULONGLONG process_cpu_100ns() {
   return value(kernel) + value(user);
 }
 
+const char* const end_names[] = {"completed", "unit_error", "silent", "refused", "not_sent", "stopped", "line_failed"};
+
+constexpr UINT_PTR transfer_timer = 1;
+
+// The window a unit list's runs belong to: a message-only window whose
+// procedure hands the runner its posted lines and its timer.
+LRESULT CALLBACK transfer_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  auto* runner = reinterpret_cast<zanteq::win32::TransferRunner*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (runner && message == zanteq::win32::message_transfer_lines) {
+    runner->on_lines();
+    return 0;
+  }
+  if (runner && message == WM_TIMER && wparam == transfer_timer) {
+    runner->on_timer();
+    return 0;
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+// What a unit list does with a run: notes its steps and boxes, shows none.
+class TransferNotes final : public zanteq::win32::TransferClient {
+ public:
+  int stop_after = 0;
+  zanteq::win32::TransferRunner* runner = nullptr;
+  bool done = false;
+  zanteq::TransferOutcome outcome;
+
+  void transfer_step(int step) override {
+    if (step == stop_after && runner) runner->stop();
+  }
+  void transfer_box(const zanteq::TransferBox& box, bool refusal) override {
+    say("     run box%s \"%s\" (not shown)", refusal ? " (refusal)" : "", box.text.c_str());
+  }
+  void transfer_done(const zanteq::TransferOutcome& ended) override {
+    outcome = ended;
+    done = true;
+  }
+};
+
 class Probe {
  public:
   void step(const std::vector<std::string>& w, Failure& f) {
@@ -91,6 +143,10 @@ class Probe {
     if (command == "nobox") return no_box(number(w, 1, 1000), f);
     if (command == "pending") return pending(static_cast<int>(number(w, 1, 0)), f);
     if (command == "idle-cpu") return idle_cpu(number(w, 1, 10000), number(w, 2, 1), f);
+    if (command == "transfer") return transfer(word(w, 1, ""), static_cast<int>(number(w, 2, 0)), w, f);
+    if (command == "outcome") return outcome(word(w, 1, ""), static_cast<int>(number(w, 2, 0)), f);
+    if (command == "brightness") return brightness(word(w, 1, ""), static_cast<int>(number(w, 2, 1)),
+                                                   static_cast<int>(number(w, 3, 0)), f);
     if (command == "stop") return stop(f);
     f = {exit_fail, "unknown command '" + command + "'"};
   }
@@ -163,6 +219,69 @@ class Probe {
     if (used > static_cast<double>(percent)) f = {exit_fail, "the idle link is busy"};
   }
 
+  void transfer(const std::string& kind, int address, const std::vector<std::string>& w, Failure& f) {
+    if (!window_) {
+      WNDCLASSW window_class{};
+      window_class.lpfnWndProc = transfer_window_proc;
+      window_class.hInstance = GetModuleHandleW(nullptr);
+      window_class.lpszClassName = L"ZanteqProbeTransfer";
+      RegisterClassW(&window_class);
+      window_ = CreateWindowW(L"ZanteqProbeTransfer", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                              window_class.hInstance, nullptr);
+      runner_ = std::make_unique<zanteq::win32::TransferRunner>(window_, transfer_timer, port_, notes_);
+      SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(runner_.get()));
+      notes_.runner = runner_.get();
+    }
+    zanteq::TransferPlan plan;
+    if (kind == "read") {
+      plan = zanteq::read_all_transfer_plan();
+    } else if (kind == "write") {
+      zanteq::reset_settings(factory_);
+      plan = zanteq::set_all_transfer_plan(factory_);
+    } else {
+      f = {exit_fail, "transfer read or write, not '" + kind + "'"};
+      return;
+    }
+    notes_.stop_after = word(w, 3, "") == "stop-after" ? static_cast<int>(number(w, 4, 0)) : 0;
+    notes_.done = false;
+    zanteq::reset_settings(unit_);
+    const zanteq::TransferTarget target{app_.link.rs_control, address};
+    if (!runner_->start(std::move(plan), zanteq::TransferPacing{zanteq::Pacing::replies, 0}, target, unit_.record)) {
+      f = {exit_fail, "the run did not start"};
+      return;
+    }
+    const ULONGLONG end = GetTickCount64() + 30000;
+    MSG message;
+    while (!notes_.done && GetTickCount64() < end) {
+      if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        DispatchMessageW(&message);
+      } else {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+      }
+    }
+    if (!notes_.done) {
+      runner_->abandon();
+      f = {exit_fail, "the run did not end within 30 s"};
+      return;
+    }
+    const zanteq::TransferOutcome& o = notes_.outcome;
+    say("     %s, %d of %d steps", end_names[static_cast<int>(o.end)], o.steps_done, o.step_count);
+  }
+
+  void outcome(const std::string& end, int steps, Failure& f) {
+    const zanteq::TransferOutcome& o = notes_.outcome;
+    if (end_names[static_cast<int>(o.end)] != end || o.steps_done != steps) {
+      f = {exit_fail, std::string("the run ended ") + end_names[static_cast<int>(o.end)] + " with " +
+                          std::to_string(o.steps_done) + " steps done"};
+    }
+  }
+
+  void brightness(const std::string& whose, int channel, int expected, Failure& f) {
+    const zanteq::DeviceSettings& record = whose == "unit" ? unit_.record : app_.record;
+    const int seen = record.brightness[(channel - 1) & 3];
+    if (seen != expected) f = {exit_fail, "the " + whose + " record holds brightness " + std::to_string(seen)};
+  }
+
   void stop(Failure& f) {
     const ULONGLONG start = GetTickCount64();
     port_.stop();
@@ -175,6 +294,12 @@ class Probe {
   RecordingReporter reporter_;
   zanteq::win32::SerialPort port_{app_, reporter_};
   ULONGLONG next_tick_ = 0;
+  // The runs' side: their window, runner and records.
+  HWND window_ = nullptr;
+  TransferNotes notes_;
+  std::unique_ptr<zanteq::win32::TransferRunner> runner_;
+  zanteq::AppState unit_;     // the record a read decodes into
+  zanteq::AppState factory_;  // the record a write sends
 };
 
 }  // namespace
