@@ -6,7 +6,9 @@
 //
 // Over and over: every feature dialog with each of its 設定 buttons, a
 // settings file opened and saved under a new name, a read-all and a
-// set-all run. Every box that comes is answered (OK, or Yes to a question)
+// set-all run; every third time round at the old pace (one command per
+// period, the interface dialog's check box), else at the pace of the
+// replies, the program's default. Every box that comes is answered (OK, or Yes to a question)
 // and written down; a box that stays open when answered, or is still open
 // once everything has settled at the end, is a finding. A second thread
 // asks the main window for an answer (SendMessageTimeout, WM_NULL) every
@@ -26,8 +28,9 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <iterator>
+#include <atomic>
 #include <cstdio>
+#include <iterator>
 #include <cstring>
 #include <map>
 #include <set>
@@ -46,6 +49,8 @@ constexpr UINT menu_file_open = 32776;
 constexpr UINT menu_file_save_as = 32778;
 constexpr UINT menu_set_all = 32788;
 constexpr UINT menu_read_all = 32789;
+constexpr UINT menu_interface = 32791;
+constexpr int interface_old_pace = 1150;  // checked: one command per period
 // The feature dialogs: alarm, video loss, date and time, title, automatic
 // switching, video adjustment, display channel, video format, AGC, other.
 constexpr UINT feature_menus[] = {32779, 32780, 32817, 32782, 32784, 32786, 32785, 32818, 32819, 32787};
@@ -242,13 +247,22 @@ HWND open_dialog(UINT command) {
   return found;
 }
 
+bool dialog_gone(HWND dialog) { return !IsWindow(dialog) || !IsWindowVisible(dialog); }
+
+// Close is disabled while a run of the dialog goes (a 全設定, at the old
+// pace for seconds): the user waits for it, answering boxes, as here for
+// up to a minute, before clicking Close.
 void close_dialog(HWND dialog) {
-  for (int attempt = 0; attempt < 3 && IsWindow(dialog); ++attempt) {
-    answer_open_boxes();
+  const HWND close = GetDlgItem(dialog, IDCANCEL);
+  for (int attempt = 0; attempt < 3 && !dialog_gone(dialog); ++attempt) {
+    wait_for(60000, [&] {
+      answer_open_boxes();
+      return dialog_gone(dialog) || !close || IsWindowEnabled(close) || !program_runs();
+    });
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     wait_for(3000, [&] {
       answer_open_boxes();
-      return !IsWindow(dialog) || !IsWindowVisible(dialog);
+      return dialog_gone(dialog);
     });
   }
   if (IsWindow(dialog) && IsWindowVisible(dialog)) {
@@ -290,9 +304,31 @@ void feature_dialog(UINT command) {
   close_dialog(dialog);
 }
 
+// The pace of the runs, switched in the interface dialog (it takes effect
+// at once): true for the old pace.
+bool old_pace = false;
+int runs = 0;
+int old_pace_runs = 0;
+
+const char* pace_name() { return old_pace ? "old" : "reply"; }
+
+void set_pace(bool old) {
+  const HWND dialog = open_dialog(menu_interface);
+  if (!dialog) return;
+  const HWND box = GetDlgItem(dialog, interface_old_pace);
+  const auto as_asked = [&] { return (IsDlgButtonChecked(dialog, interface_old_pace) == BST_CHECKED) == old; };
+  if (box && !as_asked()) PostMessageW(box, BM_CLICK, 0, 0);
+  if (box && wait_for(3000, as_asked)) {
+    old_pace = old;
+    note("PACE", pace_name());
+  } else {
+    note("NO-PACE", old ? "the old pace not set" : "the reply pace not set");
+  }
+  close_dialog(dialog);
+}
+
 // Read-all or set-all: Start, then wait for the run to end (the dialog
 // closes itself, or its Close button comes back), answering boxes.
-int runs = 0;
 
 void bulk_run(UINT command, int start_button, const char* what) {
   const HWND dialog = open_dialog(command);
@@ -301,6 +337,7 @@ void bulk_run(UINT command, int start_button, const char* what) {
   const HWND start = GetDlgItem(dialog, start_button);
   if (start) PostMessageW(start, BM_CLICK, 0, 0);
   ++runs;
+  if (old_pace) ++old_pace_runs;
   const ULONGLONG began = GetTickCount64();
   bool running = false;
   const bool ended = wait_for(
@@ -314,7 +351,7 @@ void bulk_run(UINT command, int start_button, const char* what) {
         return close_enabled && (running || GetTickCount64() - began > 3000);
       },
       100);
-  note("RUN", std::string(what) + (ended ? " ended after " : " did not end in ") +
+  note("RUN", std::string(what) + " " + pace_name() + (ended ? " ended after " : " did not end in ") +
                   std::to_string(GetTickCount64() - began) + " ms");
   if (!ended) {
     ++boxes_left_open;
@@ -398,12 +435,12 @@ void file_round(bool change_it) {
 // ---- the probe thread ------------------------------------------------------------
 
 DWORD probe_ms = 1000;
-volatile LONG probing = 1;
+std::atomic<bool> probing{true};
 
 DWORD WINAPI probe_thread(void* path) {
   FILE* out = _wfopen(static_cast<const wchar_t*>(path), L"w");
   if (!out) return 1;
-  while (InterlockedCompareExchange(&probing, 0, 0)) {
+  while (probing) {
     const ULONGLONG at = GetTickCount64();
     if (!program_runs()) {
       std::fprintf(out, "%llu ended\n", at - started);
@@ -423,6 +460,19 @@ DWORD WINAPI probe_thread(void* path) {
   return 0;
 }
 
+HANDLE prober = nullptr;
+
+// Before the program is closed: a probe that found it gone would read as a
+// program that ended by itself.
+void stop_probing() {
+  probing = false;
+  if (prober) {
+    WaitForSingleObject(prober, 5000);
+    CloseHandle(prober);
+    prober = nullptr;
+  }
+}
+
 // ---- the run ---------------------------------------------------------------------
 
 // Three feature dialogs in turn, so that the bulk runs and the files come
@@ -433,6 +483,10 @@ void some_dialogs() {
 }
 
 void pass(bool tamper_file) {
+  static int passes = 0;
+  const bool old = passes++ % 3 == 2;
+  if (old != old_pace) set_pace(old);
+  if (stop_asked()) return;
   some_dialogs();
   if (stop_asked()) return;
   file_round(tamper_file);
@@ -445,9 +499,12 @@ void pass(bool tamper_file) {
 
 // Everything the loop does once, briefly, so that what Windows (or Wine)
 // sets up on first use is there before the figures are taken: the file
-// dialogs, each dialog with one of its buttons, the bulk dialogs.
+// dialogs, each dialog with one of its buttons, the bulk dialogs, the
+// interface dialog's pace switched to the old one and back.
 void warm_up(bool tamper_file) {
   file_round(tamper_file);
+  set_pace(true);
+  set_pace(false);
   for (UINT menu : feature_menus) {
     if (stop_asked()) return;
     const HWND dialog = open_dialog(menu);
@@ -486,6 +543,7 @@ int finish() {
     note("ENDED", "the program ended by itself, exit code " + std::to_string(code));
     return 1;
   }
+  stop_probing();
   if (const HWND main = main_window()) PostMessageW(main, WM_CLOSE, 0, 0);
   wait_for(20000, [&] {
     answer_open_boxes();
@@ -535,23 +593,19 @@ int wmain(int argc, wchar_t** argv) {
   }
   note("START", utf8(exe));
   std::wstring probes = work + L"probes.log";
-  const HANDLE prober = CreateThread(nullptr, 0, probe_thread, probes.data(), 0, nullptr);
+  prober = CreateThread(nullptr, 0, probe_thread, probes.data(), 0, nullptr);
 
   answer_boxes_for(1000);  // the start-up's boxes, if the port is missing
   warm_up(tamper_file);
   touch(work + L"warm");
   note("WARM", "first pass done");
   while (!stop_asked()) pass(tamper_file);
-  note("STOP", "clicks " + std::to_string(clicks) + ", runs " + std::to_string(runs) + ", files " +
-                   std::to_string(files_opened));
+  note("STOP", "clicks " + std::to_string(clicks) + ", runs " + std::to_string(runs) + " (" +
+                   std::to_string(old_pace_runs) + " at the old pace), files " + std::to_string(files_opened));
   const int code = finish();
   for (const auto& [name, count] : boxes_answered) note("BOXES", std::to_string(count) + " " + name);
   note("LEFT", std::to_string(boxes_left_open));
-  InterlockedExchange(&probing, 0);
-  if (prober) {
-    WaitForSingleObject(prober, 5000);
-    CloseHandle(prober);
-  }
+  stop_probing();
   CloseHandle(program.hProcess);
   CloseHandle(program.hThread);
   if (log_file) std::fclose(log_file);
