@@ -8,11 +8,12 @@
 // settings file opened and saved under a new name, a read-all and a
 // set-all run; every third time round at the old pace (one command per
 // period, the interface dialog's check box), else at the pace of the
-// replies, the program's default. Every box that comes is answered (OK, or Yes to a question)
-// and written down; a box that stays open when answered, or is still open
-// once everything has settled at the end, is a finding. A second thread
-// asks the main window for an answer (SendMessageTimeout, WM_NULL) every
-// probe period and notes how long it took.
+// replies, the program's default. Every box that comes is answered (OK, or
+// Yes to a question) and written down; a box that stays open when answered,
+// or is still open once everything has settled at the end, is a finding.
+// A second thread asks the main window for an answer (SendMessageTimeout,
+// WM_NULL) every probe period and notes how long it took; it stops before
+// the program is closed.
 //
 // Files in the work folder (the soak reads them):
 //   driver.log   one line per event: "<ms> <KIND> <text>" (ms since the start)
@@ -30,8 +31,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
-#include <iterator>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <set>
 #include <string>
@@ -329,7 +330,6 @@ void set_pace(bool old) {
 
 // Read-all or set-all: Start, then wait for the run to end (the dialog
 // closes itself, or its Close button comes back), answering boxes.
-
 void bulk_run(UINT command, int start_button, const char* what) {
   const HWND dialog = open_dialog(command);
   if (!dialog) return;
@@ -351,8 +351,11 @@ void bulk_run(UINT command, int start_button, const char* what) {
         return close_enabled && (running || GetTickCount64() - began > 3000);
       },
       100);
-  note("RUN", std::string(what) + " " + pace_name() + (ended ? " ended after " : " did not end in ") +
-                  std::to_string(GetTickCount64() - began) + " ms");
+  // Completed: the dialog closed itself; stopped: it stayed open with Close
+  // back (an error reply, a silent unit, no port).
+  const char* how = !ended ? " did not end in " : IsWindow(dialog) && IsWindowVisible(dialog) ? " stopped after "
+                                                                                               : " completed after ";
+  note("RUN", std::string(what) + " " + pace_name() + how + std::to_string(GetTickCount64() - began) + " ms");
   if (!ended) {
     ++boxes_left_open;
     note("STUCK-DIALOG", std::string(what) + " run");
