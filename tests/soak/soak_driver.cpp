@@ -72,6 +72,10 @@ void note(const char* kind, const std::string& text) {
   std::fflush(log_file);
 }
 
+// How long a dialog may take to come or go: Wine builds a file dialog's
+// first view slowly, and more so on a loaded machine.
+constexpr DWORD slow_ms = 20000;
+
 // ---- the program's windows ---------------------------------------------------
 
 PROCESS_INFORMATION program{};
@@ -231,7 +235,7 @@ HWND open_dialog(UINT command) {
   if (!main) return nullptr;
   PostMessageW(main, WM_COMMAND, MAKEWPARAM(command, 0), 0);
   HWND found = nullptr;
-  wait_for(8000, [&] {
+  wait_for(slow_ms, [&] {
     for (HWND d : program_dialogs()) {
       if (is_message_box(d)) {
         answer_box(d);
@@ -352,7 +356,9 @@ void bulk_run(UINT command, int start_button, const char* what) {
       },
       100);
   // Completed: the dialog closed itself; stopped: it stayed open with Close
-  // back (an error reply, a silent unit, no port).
+  // back (an error reply, a silent unit, no port). A completed run gives
+  // Close back just before its dialog goes.
+  if (ended) wait_for(1000, [&] { return dialog_gone(dialog); });
   const char* how = !ended ? " did not end in " : IsWindow(dialog) && IsWindowVisible(dialog) ? " stopped after "
                                                                                                : " completed after ";
   note("RUN", std::string(what) + " " + pace_name() + how + std::to_string(GetTickCount64() - began) + " ms");
@@ -369,7 +375,7 @@ int files_opened = 0;
 
 bool file_dialog(const wchar_t* caption, const std::wstring& path) {
   HWND found = nullptr;
-  if (!wait_for(8000, [&] {
+  if (!wait_for(slow_ms, [&] {
         for (HWND d : program_dialogs()) {
           if (text_of(d) == caption) {
             found = d;
@@ -391,7 +397,7 @@ bool file_dialog(const wchar_t* caption, const std::wstring& path) {
   if (!name) return false;
   SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
   PostMessageW(found, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(found, IDOK)));
-  return wait_for(8000, [&] { return !IsWindow(found) || !IsWindowVisible(found); });
+  return wait_for(slow_ms, [&] { return !IsWindow(found) || !IsWindowVisible(found); });
 }
 
 // The hold time typed and sent, so the record differs from the file.
