@@ -104,7 +104,7 @@ class Harness {
       case 0:
       case 1:
       case 2: return line(unit_answer(last_command_, input.byte()));
-      case 3: return line(last_sent_);  // the command heard back
+      case 3: return line(last_sent_, true);  // the command heard back
       case 4: {
         static const char* const words[] = {"GO", "GN", "E0", "E1", "E2", "E3", "MENU"};
         return line(framed_reply(words[input.byte() % 7]));
@@ -173,16 +173,20 @@ class Harness {
     return line;
   }
 
-  bool line(const std::string& text) {
+  // By value: taking the action may send the next command, which changes
+  // last_sent_, the text of an echo.
+  bool line(std::string text, bool echo = false) {
     const RecordFields before = record_fields(record_);
     const bool was_done = transfer_.done();
+    const std::string sent = last_sent_;
     take(transfer_.line(now_, text, record_));
     if (record_fields(record_) == before) return true;
     FUZZ_CHECK(!was_done, "a line changed the record after the run was done");
+    FUZZ_CHECK(!echo, "the command heard back changed the record");
     ReplyContext context;
     context.rs_control = target_.rs_control;
     context.address = target_.address;
-    context.sent = last_sent_;
+    context.sent = sent;
     const ClassifiedReply reply = classify_reply(text, context);
     FUZZ_CHECK(reply.kind == ReplyClass::data || reply.kind == ReplyClass::other_data,
                "the record changed by a line that is not a data line of the unit asked");
