@@ -31,8 +31,11 @@ bool carries_address(std::string_view line, int address) {
 
 ClassifiedReply classify_reply(std::string_view line, const ReplyContext& context) {
   ClassifiedReply reply;
+  // A line is read up to its first NUL; so is the command it may echo (a
+  // raw line may hold one), or its own echo would pass for a reply.
   line = line.substr(0, line.find('\0'));
-  if (!context.sent.empty() && without_line_end(line) == without_line_end(context.sent)) {
+  const std::string_view sent = context.sent.substr(0, context.sent.find('\0'));
+  if (!sent.empty() && without_line_end(line) == without_line_end(sent)) {
     reply.kind = ReplyClass::echo;
     reply.text = line;
     return reply;

@@ -11,6 +11,7 @@ namespace {
 using namespace telnet;
 
 constexpr std::size_t max_subnegotiation = 256;
+constexpr unsigned char max_agreements = 3;
 constexpr char client_signature[] = "ZANTEQ Setup";
 
 void put(std::string& s, unsigned char a, unsigned char b, unsigned char c) {
@@ -238,6 +239,8 @@ void TelnetEngine::command(unsigned char verb, unsigned char option, Rfc2217Outp
     if (now == OptionState::asked) {      // the answer to our own request
       set(side, option, OptionState::yes, out);
     } else if (accepts(side, option)) {
+      if (agreed_[side][option] == max_agreements) return;  // a peer that keeps turning it on and off
+      ++agreed_[side][option];
       put(out.send, iac, agree, option);
       set(side, option, OptionState::yes, out);
     } else if (!refused_[side][option]) {

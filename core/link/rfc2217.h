@@ -31,7 +31,11 @@
 //
 // Negotiation never loops: an answer is sent only for a request that changes
 // an option's state, and a refusal at most once per option and direction,
-// so a server that keeps repeating a request we refuse gets one answer.
+// so a server that keeps repeating a request we refuse gets one answer. A
+// peer that keeps turning an option on and off (each side taking the
+// other's answers for new requests, as two of these codecs do after a
+// request and its withdrawal crossed) is agreed with three times per option
+// and direction; later requests for it get no answer and leave it off.
 // Options other than binary, suppress-go-ahead and COM-PORT-OPTION are
 // refused (notably ECHO, which would send our commands back to us as
 // replies).
@@ -174,6 +178,7 @@ class TelnetEngine {
   bool after_cr_ = false;
   std::array<std::array<OptionState, 256>, 2> options_{};
   std::array<std::array<bool, 256>, 2> refused_{};  // a refusal was answered once
+  std::array<std::array<unsigned char, 256>, 2> agreed_{};  // requests agreed with
 };
 
 }  // namespace detail

@@ -61,6 +61,15 @@ TEST(ClassifyReply, ALineIsJudgedAgainstTheUnitAndTheFieldAsked) {
   rs232c.address = 5;
   EXPECT_EQ(classify_reply("GO\r\n", rs232c).kind, ReplyClass::accepted);
   EXPECT_EQ(classify_reply("05GO\r\n", rs232c).kind, ReplyClass::unmatched);
+  // A raw line with a NUL, heard back: read up to the NUL, as the line
+  // is, it is still the echo and not a connector-input reply "CI".
+  ReplyContext raw;
+  raw.rs_control = 1;
+  raw.address = 5;
+  using namespace std::string_view_literals;
+  raw.sent = "05CI\0\r\n"sv;
+  EXPECT_EQ(classify_reply("05CI\0\r\n"sv, raw).kind, ReplyClass::echo);
+  EXPECT_EQ(classify_reply("05CI1\r\n"sv, raw).kind, ReplyClass::data);
 }
 
 TEST(DecodeReply, OnlyDataLinesReachTheRecordAndShortOnesReadZeros) {

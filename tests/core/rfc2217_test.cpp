@@ -93,6 +93,24 @@ TEST(Rfc2217Client, AnswersTheServersRequestsAndNeverLoops) {
   }
   EXPECT_EQ(to_server, "");
   EXPECT_EQ(to_client, "");
+
+  // A peer's request and its withdrawal in one read: each side answers both,
+  // and the other takes the answers for new requests. Agreed three times,
+  // then the option stays off and the talk comes to rest (found by the
+  // rfc2217 fuzz target: it went on for ever).
+  Rfc2217Client fresh;
+  Rfc2217Server server_side;
+  to_client = server_side.feed(neg(do_, option_com_port) + neg(dont, option_com_port)).send;
+  EXPECT_EQ(to_client, neg(will, option_com_port) + neg(wont, option_com_port));
+  to_server = fresh.start();
+  int rounds = 0;
+  for (; rounds < 16 && !(to_server.empty() && to_client.empty()); ++rounds) {
+    to_server += fresh.feed(to_client).send;
+    to_client = server_side.feed(to_server).send;
+    to_server.clear();
+  }
+  EXPECT_LE(rounds, 6);
+  EXPECT_EQ(fresh.feed(neg(will, option_com_port)).send, "");
 }
 
 TEST(Rfc2217Client, ReportsAServerThatRefusesTheOptionOnceAndKeepsTheData) {

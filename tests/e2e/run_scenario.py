@@ -341,6 +341,7 @@ class SimulatedPort:
         self.sim, self.port, self.link, self.work, self.options = sim, port, link, work, options
         self.first_log, self.absent = first_log, absent
         self.control = work / f"sim-{port.lower()}.ctl"
+        self.time_limit = RUN_TIMEOUT_S + 60  # a longer run (the soak) sets its own
         self.logs = []
         self.process = None
 
@@ -352,7 +353,7 @@ class SimulatedPort:
         log = self.work / (self.first_log if not self.logs else f"wire-{self.port.lower()}-{len(self.logs) + 1}.log")
         self.logs.append(log)
         self.process = subprocess.Popen(
-            [self.sim, "--link", str(self.link), "--log", str(log), "--time-limit", str(RUN_TIMEOUT_S + 60),
+            [self.sim, "--link", str(self.link), "--log", str(log), "--time-limit", str(self.time_limit),
              "--control", str(self.control)]
             + self.options, stdout=subprocess.DEVNULL,
             stderr=open(self.work / f"sim-{self.port.lower()}.err", "a"))

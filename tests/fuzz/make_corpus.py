@@ -103,6 +103,11 @@ class Repository:
             sys.exit("make_corpus: no read commands in core/bulk/read_all.cpp")
         return found
 
+    def telnet_codes(self):
+        """The Telnet and COM-PORT-OPTION codes of the codec's header."""
+        text = self.source("core/link/rfc2217.h")
+        return {name: int(value) for name, value in re.findall(r"\b(\w+) = (\d+)", text)}
+
     def sim_values(self, option):
         return [v for s in self.scenarios for v in s.option_values(option)]
 
@@ -214,7 +219,89 @@ def sim_commands(repo):
     return seeds
 
 
-MAKERS = {f.__name__: f for f in (reply, settings_file, ini_values, address_list, ctl_options, title, sim_commands)}
+def transfer(repo):
+    """A plan byte, a pacing byte, an address byte, three bytes of hold
+    time and four of a title, then events: each plan in both pacings on
+    RS-232C and RS-485 with the unit answering every step (event 0) and the
+    engine woken when it asks (event 7); the scenarios' unit's lines fed as
+    texts of their own (event 5 with bit 7: a line end added), where their
+    simulator was RS-485 at its address; a stop and a failing port halfway."""
+    seeds = []
+    answered = b"\x00\x07" * 60
+    for plan in range(7):
+        for flags in (0, 1, 3, 4, 5, 7, 0x0D):
+            head = bytes([plan, flags, 5]) + b"030" + b"\x00\x81\x40\x41"
+            raw = b"\x02RVN\x03AMI" if plan == 6 else b""
+            seeds.append(head + raw + answered)
+            seeds.append(head + raw + b"\x00\x07" * 5 + b"\x0a" + b"\x00\x07" * 5 + b"\x0b\x00")
+    for s in repo.scenarios:
+        if not s.tx:
+            continue
+        addresses = s.option_values("--rs485")
+        address = int(addresses[0].split(",")[0].split("-")[0]) if addresses and addresses[0][0].isdigit() else 0
+        events = b""
+        for line in s.tx[:60]:
+            text = line.rstrip(b"\r\n")[:63]
+            events += bytes([0x85, len(text)]) + text + b"\x07"
+        for plan in (0, 1):
+            seeds.append(bytes([plan, 1 | (4 if s.rs485 else 0), address]) + b"030" + b"\x00\x00\x00\x00" + events)
+    seeds.append(bytes([1, 1, 5]) + b"002" + b"\x01\x01\x02\x03" + answered)  # refusals: hold time, title
+    seeds.append(bytes([1, 4, 32]) + b"030" + b"\x00\x00\x00\x00" + b"\x07" * 60)  # broadcast
+    return seeds
+
+
+def telnet_codes(repo):
+    codes = repo.telnet_codes()
+    if "iac" not in codes or "option_com_port" not in codes:
+        sys.exit("make_corpus: no Telnet codes in core/link/rfc2217.h")
+    return codes
+
+
+def rfc2217(repo):
+    """A flags byte (bit 0 server, bit 1 the client's opening first, bit 2
+    built input), cut sizes, then bytes: what a client sends a server (the
+    opening negotiation, the line settings, a signature request, the
+    scenarios' commands with their 0xFF doubled) and what a server answers
+    (agreement, confirmations, notifications, flow control, the scenarios'
+    unit's lines), whole, in small pieces and byte by byte."""
+    t = telnet_codes(repo)
+    iac, sb, se = t["iac"], t["sb"], t["se"]
+
+    def neg(verb, option):
+        return bytes([iac, t[verb], option])
+
+    def sub(code, payload=b""):
+        return bytes([iac, sb, t["option_com_port"], code]) + payload.replace(b"\xff", b"\xff\xff") + bytes([iac, se])
+
+    options = (t["option_binary"], t["option_suppress_go_ahead"])
+    settings = (sub(1, (9600).to_bytes(4, "big")) + sub(2, b"\x08") + sub(3, b"\x03") + sub(4, b"\x01")
+                + sub(5, b"\x01"))
+    client_says = (b"".join(neg("will", o) + neg("do_", o) for o in options) + neg("will", t["option_com_port"])
+                   + settings + sub(0) + sub(0, b"ZANTEQ Setup") + sub(8) + sub(9) + sub(12, b"\x03"))
+    server_says = (b"".join(neg("do_", o) + neg("will", o) for o in options) + neg("do_", t["option_com_port"])
+                   + b"".join(sub(100 + c, v) for c, v in ((1, (9600).to_bytes(4, "big")), (2, b"\x08"),
+                                                             (3, b"\x03"), (4, b"\x01"), (5, b"\x01")))
+                   + sub(100) + sub(100, b"zanteq-sim") + sub(106, b"\x60") + sub(107, b"\xb0") + sub(108) + sub(109)
+                   + neg("dont", t["option_com_port"]) + neg("will", t["option_echo"]) + bytes([iac, t["nop"]]))
+    sent = b"".join(line for s in repo.scenarios for line in s.rx)[:2000]
+    received = b"".join(line for s in repo.scenarios for line in s.tx)[:2000]
+    seeds = []
+    for flags, stream in ((0, server_says + received.replace(b"\xff", b"\xff\xff")),
+                          (2, server_says + received.replace(b"\xff", b"\xff\xff")),
+                          (1, client_says + sent.replace(b"\xff", b"\xff\xff")),
+                          (0, b"\r\x00" + received[:200] + neg("wont", t["option_binary"]) + b"\r\x00\r\n"),
+                          (2, neg("wont", t["option_com_port"]) + b"\xff\xff\xff"),
+                          (1, sub(5, b"\x00") + sub(5, b"\x04") + sub(5, b"\x0d") + sub(1, b"\xff\xff\xff\xff"))):
+        for cuts in (b"\x00", b"\x03\x01\x07\x03", b"\x01\x01"):
+            seeds.append(bytes([flags]) + cuts + stream)
+    # Built input: data (op 0), negotiations (1), sub-negotiations (2), commands (3).
+    seeds.append(b"\x04\x00" + b"\x00\x10" + received[:16] + b"\x01\x2c\x02\x2c\x02\x65\x00" + b"\x03\x00\x05\xff\xff\r\x00\xff")
+    seeds.append(b"\x05\x02\x01\x02" + b"\x05\x01" + b"\x02\x2c\x05\x01\x00\x00\x25\x80" + b"\x00\x08" + sent[:8])
+    return seeds
+
+
+MAKERS = {f.__name__: f for f in (reply, settings_file, ini_values, address_list, ctl_options, title, sim_commands,
+                                  transfer, rfc2217)}
 
 
 # ---- dictionaries -------------------------------------------------------------
@@ -239,6 +326,14 @@ def dictionary(repo, target):
     if target == "ctl_options":
         words = re.findall(r"(?<![\w-])(--?[a-z]+)", repo.source("ctl/options.cpp"))
         return sorted(set(words)) + ["ports", "scan", "read", "write", "diff", "send", "replies", "fixed", "=", "\x00"]
+    if target == "transfer":
+        return repo.reply_prefixes() + STATUS + ["\r\n", "\x85", "\x07", "\x00\x07", "FF", "05"]
+    if target == "rfc2217":
+        t = repo.telnet_codes()
+        return ["\xff\xff", "\r\x00", "\xff\xf0", "\xff\xf1"] + [
+            "\xff" + chr(t[v]) + chr(o) for v in ("will", "wont", "do_", "dont")
+            for o in (t["option_binary"], t["option_echo"], t["option_suppress_go_ahead"], t["option_com_port"])] + [
+            "\xff\xfa" + chr(t["option_com_port"]) + chr(c) for c in (0, 1, 2, 3, 4, 5, 8, 9, 12, 100, 101, 105, 106)]
     if target == "title":
         return ["\x81\x40", "\xfa\x40", "\xfb\x9c", "\xed\x40", "\x21\x21", "\x82\xa0"]
     return []
