@@ -161,6 +161,33 @@ def wine_env(wine_dir):
     return env, values
 
 
+def take_prefix(win_build):
+    """A Wine prefix of the tests' own, held (its lock file open) until the
+    run ends: ZANTEQ_WINE_DIR's, else the first free one of build-win/wine-e2e,
+    wine-e2e-2 ... (ZANTEQ_E2E_PREFIXES of them, default 2). Each has its own
+    wineserver, COM links, INI and desktop, so runs on two prefixes do not
+    meet; runs from other build folders or shells take turns on each."""
+    named = os.environ.get("ZANTEQ_WINE_DIR")
+    count = max(1, int(os.environ.get("ZANTEQ_E2E_PREFIXES", "2")))
+    folders = ([pathlib.Path(named)] if named else
+               [win_build / ("wine-e2e" if k == 0 else f"wine-e2e-{k + 1}") for k in range(count)])
+    for folder in folders:
+        folder.mkdir(parents=True, exist_ok=True)
+    if len(folders) == 1:
+        lock = open(folders[0] / ".lock", "w")
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        return folders[0], lock
+    while True:
+        for folder in folders:
+            lock = open(folder / ".lock", "w")
+            try:
+                fcntl.flock(lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
+                return folder, lock
+            except BlockingIOError:
+                lock.close()
+        time.sleep(0.2)
+
+
 def windows_path(path):
     return "Z:" + str(pathlib.Path(path).resolve()).replace("/", "\\")
 
@@ -570,11 +597,7 @@ def main():
             print(f"missing {needed}: build the cross build (scripts/test does) and the simulator first")
             return EXIT_FAIL
 
-    wine_dir = pathlib.Path(os.environ.get("ZANTEQ_WINE_DIR") or win_build / "wine-e2e")
-    wine_dir.mkdir(parents=True, exist_ok=True)
-    # Runs from other build folders or shells take turns on the prefix.
-    lock = open(wine_dir / ".lock", "w")
-    fcntl.flock(lock, fcntl.LOCK_EX)
+    wine_dir, lock = take_prefix(win_build)
     env, values = wine_env(wine_dir)
     env["ZANTEQ_WINE_DIR"] = str(wine_dir)  # for the scripts/wine-env calls of this run
     com1 = pathlib.Path(values["ZANTEQ_COM1_LINK"])

@@ -282,7 +282,7 @@ class Driver {
     if (command == "activate") return activate(f);
     if (command == "minimize") return minimize(f);
     if (command == "minimized") return minimized(number(w, 1, 1) != 0, number(w, 2, default_timeout_ms), f);
-    if (command == "rows") return rows(number(w, 1, 0), number(w, 2, 0), number(w, 3, default_timeout_ms), f);
+    if (command == "row-count") return rows(number(w, 1, 0), number(w, 2, 0), number(w, 3, default_timeout_ms), f);
     if (command == "rows-at-most") return rows_at_most(number(w, 1, 0), number(w, 2, 0), f);
     if (command == "row") return row(w, f);
     if (command == "scroll-bars") return scroll_bars(number(w, 1, 0), word(w, 2, "none"), f);
@@ -896,20 +896,11 @@ class Driver {
   // delivered, else the window's result in `result`.
   template <typename T>
   static bool send_with_memory(HWND window, UINT message, WPARAM wparam, T& data, DWORD_PTR& result) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    const HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-    if (!process) return false;
-    bool sent = false;
-    if (void* remote = VirtualAllocEx(process, nullptr, sizeof(T), MEM_COMMIT, PAGE_READWRITE)) {
-      sent = WriteProcessMemory(process, remote, &data, sizeof(T), nullptr) &&
-             SendMessageTimeoutW(window, message, wparam, reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG, 2000,
-                                 &result) &&
-             ReadProcessMemory(process, remote, &data, sizeof(T), nullptr);
-      VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    }
-    CloseHandle(process);
-    return sent;
+    const RemoteMemory memory(window, sizeof(T));
+    return memory.ok() && memory.write(0, &data, sizeof(T)) &&
+           SendMessageTimeoutW(window, message, wparam, reinterpret_cast<LPARAM>(memory.at(0)), SMTO_ABORTIFHUNG,
+                               2000, &result) &&
+           memory.read(0, &data, sizeof(T));
   }
 
   // A control's answer that it writes to lParam; a zero result is no answer.
@@ -1127,29 +1118,18 @@ class Driver {
   // Status-bar text of part PART. SB_GETTEXTW is not carried across
   // processes, so the text is read from a buffer in the program's memory.
   std::wstring status_part(HWND bar, int part) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(bar, &pid);
-    const HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-    if (!process) return L"?";
-    constexpr SIZE_T chars = 512;
-    void* remote = VirtualAllocEx(process, nullptr, chars * sizeof(wchar_t), MEM_COMMIT, PAGE_READWRITE);
-    std::wstring text;
-    if (remote) {
-      DWORD_PTR length = 0;
-      SendMessageTimeoutW(bar, SB_GETTEXTLENGTHW, static_cast<WPARAM>(part), 0, SMTO_ABORTIFHUNG, 2000, &length);
-      if (LOWORD(length) < chars) {
-        SendMessageTimeoutW(bar, SB_GETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(remote),
-                            SMTO_ABORTIFHUNG, 2000, nullptr);
-        std::vector<wchar_t> local(chars, L'\0');
-        SIZE_T read = 0;
-        ReadProcessMemory(process, remote, local.data(), chars * sizeof(wchar_t), &read);
-        local[chars - 1] = L'\0';
-        text = local.data();
-      }
-      VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    }
-    CloseHandle(process);
-    return text;
+    constexpr std::size_t chars = 512;
+    const RemoteMemory memory(bar, chars * sizeof(wchar_t));
+    if (!memory.ok()) return L"?";
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(bar, SB_GETTEXTLENGTHW, static_cast<WPARAM>(part), 0, SMTO_ABORTIFHUNG, 2000, &length);
+    if (LOWORD(length) >= chars) return std::wstring();
+    SendMessageTimeoutW(bar, SB_GETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(memory.at(0)),
+                        SMTO_ABORTIFHUNG, 2000, nullptr);
+    std::vector<wchar_t> local(chars, L'\0');
+    if (!memory.read(0, local.data(), chars * sizeof(wchar_t))) return std::wstring();
+    local[chars - 1] = L'\0';
+    return local.data();
   }
 
   void status_is(int part, const std::string& expected, DWORD timeout, Failure& f) {
@@ -1217,42 +1197,28 @@ class Driver {
 
   static int row_count(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
 
-  struct RemoteItem {
-    LVITEMW item;
-    wchar_t text[8192];
-  };
-
   // The text of one cell; "?" when it cannot be read.
   static std::wstring cell(HWND list, int index, int column) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(list, &pid);
-    const HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-    if (!process) return L"?";
-    std::wstring text = L"?";
-    if (auto* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, sizeof(RemoteItem), MEM_COMMIT, PAGE_READWRITE))) {
-      LVITEMW item{};
-      item.mask = LVIF_TEXT;
-      item.iItem = index;
-      item.iSubItem = column;
-      item.cchTextMax = 8192;
-      item.pszText = reinterpret_cast<wchar_t*>(remote + offsetof(RemoteItem, text));
-      DWORD_PTR length = 0;
-      std::vector<wchar_t> local(8192, L'\0');
-      if (WriteProcessMemory(process, remote, &item, sizeof item, nullptr) &&
-          SendMessageTimeoutW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(remote),
-                              SMTO_ABORTIFHUNG, 2000, &length) &&
-          ReadProcessMemory(process, remote + offsetof(RemoteItem, text), local.data(), local.size() * sizeof(wchar_t),
-                            nullptr)) {
-        local.back() = L'\0';
-        text = local.data();
-      }
-      VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    }
-    CloseHandle(process);
+    constexpr std::size_t text_chars = 8192;
+    const RemoteMemory memory(list, sizeof(LVITEMW) + text_chars * sizeof(wchar_t));
+    if (!memory.ok()) return L"?";
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = index;
+    item.iSubItem = column;
+    item.cchTextMax = static_cast<int>(text_chars);
+    item.pszText = reinterpret_cast<wchar_t*>(memory.at(sizeof item));
+    DWORD_PTR length = 0;
+    if (!memory.write(0, &item, sizeof item) ||
+        !SendMessageTimeoutW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(index),
+                             reinterpret_cast<LPARAM>(memory.at(0)), SMTO_ABORTIFHUNG, 2000, &length))
+      return L"?";
+    std::wstring text(std::min<std::size_t>(length, text_chars - 1), L'\0');
+    if (!text.empty() && !memory.read(sizeof item, text.data(), text.size() * sizeof(wchar_t))) return L"?";
     return text;
   }
 
-  // rows <id> <n> [MS]: the list view holds n rows.
+  // row-count <id> <n> [MS]: the list view holds n rows.
   void rows(DWORD id, DWORD expected, DWORD timeout, Failure& f) {
     const HWND list = need_control(f, static_cast<int>(id));
     if (!list) return;
