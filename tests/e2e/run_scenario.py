@@ -188,6 +188,14 @@ def take_prefix(win_build):
         time.sleep(0.2)
 
 
+def older_inis(env, ini):
+    """Where an older version's INI lies, which the program takes up when
+    the user's own is missing: C:\\windows\\zanteq.ini and its copy under
+    file virtualisation (AppData\\Local\\VirtualStore\\windows)."""
+    legacy = pathlib.Path(env["WINEPREFIX"]) / "drive_c" / "windows" / "zanteq.ini"
+    return legacy, ini.parent.parent.parent / "Local" / "VirtualStore" / "windows" / "zanteq.ini"
+
+
 def windows_path(path):
     return "Z:" + str(pathlib.Path(path).resolve()).replace("/", "\\")
 
@@ -602,7 +610,7 @@ def main():
     env["ZANTEQ_WINE_DIR"] = str(wine_dir)  # for the scripts/wine-env calls of this run
     com1 = pathlib.Path(values["ZANTEQ_COM1_LINK"])
     ini = pathlib.Path(values["ZANTEQ_INI"])
-    legacy_ini = pathlib.Path(env["WINEPREFIX"]) / "drive_c" / "windows" / "zanteq.ini"
+    legacy_ini, virtual_store_ini = older_inis(env, ini)
 
     work = win_build / "e2e" / scenario.name
     shutil.rmtree(work, ignore_errors=True)
@@ -622,8 +630,6 @@ def main():
         shutil.copyfile(HERE / "fixtures" / fixture, work / name)
     for name in scenario.read_only:
         (work / name).chmod(0o444)  # Wine shows it as a read-only file
-    # AppData\Roaming\ZANTEQ\zanteq.ini -> AppData\Local\VirtualStore\windows\zanteq.ini
-    virtual_store_ini = ini.parent.parent.parent / "Local" / "VirtualStore" / "windows" / "zanteq.ini"
     unblock_ini_folder(ini)
     for stale in (ini, legacy_ini, virtual_store_ini):
         if stale.exists():

@@ -4,6 +4,7 @@
 #include "win32/dialogs/dialogs.h"
 #include "win32/dialogs/feature_dialog.h"
 #include "win32/resources/resource.h"
+#include "core/dialogs/combo_entries.h"
 
 namespace zanteq::win32 {
 
@@ -17,7 +18,7 @@ constexpr int agc_buttons[channel_count] = {IDC_AGC_CH1_SET, IDC_AGC_CH2_SET, ID
 void on_init(HWND dialog) {
   const DeviceSettings& r = app_state().record;
   init_slave_address_combo(dialog);
-  for (int combo : agc_combos) insert_combo_entries(dialog, combo, {"OFF", " ON"});
+  for (int combo : agc_combos) insert_combo_entries(dialog, combo, off_on_entries);
   for (int channel = 0; channel < channel_count; ++channel)
     select_combo_entry(dialog, agc_combos[channel], r.agc[channel]);
   apply_caption_rule(dialog, "オート・ゲイン・コントロール ");

@@ -5,6 +5,7 @@
 #include "win32/app/app.h"
 #include "win32/dialogs/dialogs.h"
 #include "win32/dialogs/feature_dialog.h"
+#include "core/dialogs/combo_entries.h"
 #include "core/dialogs/user_changes.h"
 #include "platform/windows/text_conversion.h"
 #include "win32/resources/resource.h"
@@ -31,10 +32,10 @@ void show_hold_time(HWND dialog, const std::string& text) {
 void on_init(HWND dialog) {
   const DeviceSettings& r = app_state().record;
   init_slave_address_combo(dialog);
-  insert_combo_entries(dialog, IDC_ALARM_MODE, {"Internal", "External"});
-  insert_combo_entries(dialog, IDC_ALARM_POLARITY, {"Make ", "Break"});
-  insert_combo_entries(dialog, IDC_ALARM_DISPLAY, {"OFF", " ON"});
-  insert_combo_entries(dialog, IDC_ALARM_RETURN, {"OFF", " ON"});
+  insert_combo_entries(dialog, IDC_ALARM_MODE, alarm_mode_entries);
+  insert_combo_entries(dialog, IDC_ALARM_POLARITY, alarm_polarity_entries);
+  insert_combo_entries(dialog, IDC_ALARM_DISPLAY, off_on_entries);
+  insert_combo_entries(dialog, IDC_ALARM_RETURN, off_on_entries);
 
   select_combo_entry(dialog, IDC_ALARM_DISPLAY, r.alarm_display);
   SendDlgItemMessageW(dialog, IDC_ALARM_HOLD_TIME, EM_LIMITTEXT, hold_time_chars, 0);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "win32/app/app.h"
+#include "core/dialogs/combo_entries.h"
 #include "core/dialogs/date_time_view.h"
 #include "win32/dialogs/dialogs.h"
 #include "win32/dialogs/feature_dialog.h"
@@ -35,13 +36,6 @@ constexpr ClockCombo clock_combos[] = {
     {IDC_DT_MINUTE, ClockField::minute}, {IDC_DT_SECOND, ClockField::second},
 };
 
-// Which parts of date and time the unit shows; a part not shown is a
-// full-width blank.
-constexpr const char* range_entries[] = {
-    "年月日時分秒", "年月日時分　", "年月日　　　", "　月日時分秒",
-    "　月日時分　", "　月日　　　", "　　　時分秒", "　　　時分　",
-};
-
 // The layout's range combo is narrower than its entries; its open list at
 // least shows them whole.
 void widen_range_list(HWND dialog) {
@@ -50,8 +44,8 @@ void widen_range_list(HWND dialog) {
   const HGDIOBJ old_font =
       SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(combo, WM_GETFONT, 0, 0)));
   LONG widest = 0;
-  for (const char* entry : range_entries) {
-    const std::wstring text = utf8_to_wide(entry);
+  for (int index = 0; index < clock_range_entries.count; ++index) {
+    const std::wstring text = utf8_to_wide(clock_range_entries[index]);
     SIZE size = {};
     GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
     if (size.cx > widest) widest = size.cx;
@@ -82,10 +76,9 @@ void on_init(HWND dialog) {
   GetLocalTime(&now);
 
   for (const ClockCombo& combo : clock_combos) fill_clock_combo(dialog, combo);
-  int index = 0;
-  for (const char* entry : range_entries) insert_combo_entry(dialog, IDC_DT_RANGE, index++, entry);
+  insert_combo_entries(dialog, IDC_DT_RANGE, clock_range_entries);
   widen_range_list(dialog);
-  insert_combo_entries(dialog, IDC_DT_DISPLAY, {"OFF", "ON "});
+  insert_combo_entries(dialog, IDC_DT_DISPLAY, clock_display_entries);
   init_slave_address_combo(dialog);
 
   select_clock(dialog, clock_selection_at(now.wYear, now.wMonth, now.wDay, now.wHour,

@@ -63,6 +63,10 @@ void insert_combo_entries(HWND dialog, int combo_id, std::initializer_list<const
   for (const char* text : texts) insert_combo_entry(dialog, combo_id, index++, text);
 }
 
+void insert_combo_entries(HWND dialog, int combo_id, const ComboEntries& entries) {
+  for (int index = 0; index < entries.count; ++index) insert_combo_entry(dialog, combo_id, index, entries[index]);
+}
+
 void select_combo_entry(HWND dialog, int combo_id, int index) {
   SendDlgItemMessageW(dialog, combo_id, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/dialogs/combo_entries.h"
 #include "core/dialogs/slave_address.h"
 
 namespace zanteq::win32 {
@@ -45,6 +46,8 @@ void apply_caption_rule(HWND dialog, const char* feature_label);
 void insert_combo_entry(HWND dialog, int combo_id, int index, const char* text);
 // Entries at indexes 0, 1, 2, ... in the order given.
 void insert_combo_entries(HWND dialog, int combo_id, std::initializer_list<const char*> texts);
+// The entries of one of the settings dialogs' lists (core/dialogs/combo_entries.h).
+void insert_combo_entries(HWND dialog, int combo_id, const ComboEntries& entries);
 void select_combo_entry(HWND dialog, int combo_id, int index);
 int combo_selection(HWND dialog, int combo_id);  // CB_ERR (-1) when nothing is selected
 // CBN_SELCHANGE of a combo whose value lives in the record: store the

@@ -9,6 +9,7 @@
 #include "win32/dialogs/dialogs.h"
 #include "win32/dialogs/feature_dialog.h"
 #include "win32/resources/resource.h"
+#include "core/dialogs/combo_entries.h"
 
 namespace zanteq::win32 {
 
@@ -19,10 +20,9 @@ void on_init(HWND dialog) {
   const DeviceSettings& r = app.record;
   init_slave_address_combo(dialog);
   for (int combo : {IDC_DISP_LEFT, IDC_DISP_RIGHT})
-    insert_combo_entries(dialog, combo, {"ch.01   ", "ch.02   ", "ch.03   ", "ch.04   "});
-  insert_combo_entries(dialog, IDC_DISP_SPLIT_MODE, {" 2分割", " 4分割"});
-  insert_combo_entries(dialog, IDC_DISP_SCREEN,
-                       {"ch.01   ", "ch.02   ", "ch.03   ", "ch.04   ", "分割画面", "自動切換"});
+    insert_combo_entries(dialog, combo, split2_channel_entries);
+  insert_combo_entries(dialog, IDC_DISP_SPLIT_MODE, split_mode_entries);
+  insert_combo_entries(dialog, IDC_DISP_SCREEN, screen_entries);
 
   select_combo_entry(dialog, IDC_DISP_SCREEN, app.ui.current_channel);
   select_combo_entry(dialog, IDC_DISP_SPLIT_MODE, r.split_mode);

@@ -5,6 +5,7 @@
 #include "win32/app/app.h"
 #include "win32/dialogs/dialogs.h"
 #include "win32/dialogs/feature_dialog.h"
+#include "core/dialogs/combo_entries.h"
 #include "core/link/codec.h"
 #include "win32/resources/resource.h"
 
@@ -15,14 +16,13 @@ namespace {
 constexpr int osd_offset_count = 16;
 
 void fill_combos(HWND dialog) {
-  insert_combo_entries(dialog, IDC_OTHER_CONNECTOR, {"ALARM ", "REMOTE"});
-  insert_combo_entries(dialog, IDC_OTHER_SIZE_SINGLE, {"SMALL ", "LARGE "});
-  insert_combo_entries(dialog, IDC_OTHER_SIZE_SPLIT, {"SMALL ", "LARGE "});
-  insert_combo_entries(dialog, IDC_OTHER_BUTTON_LOCK, {"OFF ", "ON  "});
-  insert_combo_entries(dialog, IDC_OTHER_NTSC_ASPECT, {"4:3 ", "FULL"});
-  insert_combo_entries(dialog, IDC_OTHER_BORDER, {"黒色", "灰色", "白色", "無し"});
-  insert_combo_entries(dialog, IDC_OTHER_POWER_ON,
-                       {"ch.01   ", "ch.02   ", "ch.03   ", "ch.04   ", "分割画面", "自動切換"});
+  insert_combo_entries(dialog, IDC_OTHER_CONNECTOR, connector_entries);
+  insert_combo_entries(dialog, IDC_OTHER_SIZE_SINGLE, osd_size_entries);
+  insert_combo_entries(dialog, IDC_OTHER_SIZE_SPLIT, osd_size_entries);
+  insert_combo_entries(dialog, IDC_OTHER_BUTTON_LOCK, button_lock_entries);
+  insert_combo_entries(dialog, IDC_OTHER_NTSC_ASPECT, ntsc_aspect_entries);
+  insert_combo_entries(dialog, IDC_OTHER_BORDER, border_line_entries);
+  insert_combo_entries(dialog, IDC_OTHER_POWER_ON, screen_entries);
   for (int offset = 0; offset < osd_offset_count; ++offset) {
     char text[3] = {};
     format_dec2(offset, text);

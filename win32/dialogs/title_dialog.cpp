@@ -19,6 +19,7 @@
 #include "core/bulk/panel_sequences.h"
 #include "core/bulk/replies_sequence.h"
 #include "core/bulk/transfer_plans.h"
+#include "core/dialogs/combo_entries.h"
 #include "core/dialogs/command_fields.h"
 #include "win32/dialogs/dialog_common.h"
 #include "win32/dialogs/dialogs.h"
@@ -142,8 +143,8 @@ void on_init(HWND dialog) {
   auto* state = attach_dialog_state(dialog, new TitleDialog(dialog));
   init_slave_address_combo(dialog);
   for (int ch = 0; ch < channel_count; ++ch) insert_combo_entry(dialog, IDC_TITLE_CHANNEL, ch, channel_entries[ch]);
-  insert_combo_entries(dialog, IDC_TITLE_DISPLAY_SINGLE, {"OFF", " ON"});
-  insert_combo_entries(dialog, IDC_TITLE_DISPLAY_SPLIT, {"OFF", " ON"});
+  insert_combo_entries(dialog, IDC_TITLE_DISPLAY_SINGLE, off_on_entries);
+  insert_combo_entries(dialog, IDC_TITLE_DISPLAY_SPLIT, off_on_entries);
 
   select_combo_entry(dialog, IDC_TITLE_CHANNEL, dialog_channel_now());
   SendDlgItemMessageW(dialog, IDC_TITLE_EDIT, EM_LIMITTEXT, edit_char_limit, 0);

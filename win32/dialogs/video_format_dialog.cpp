@@ -5,6 +5,7 @@
 // The 同設定 choice (video_format_all) lives for the run only and is not
 // saved; the per-channel formats it writes are record fields.
 #include "win32/app/app.h"
+#include "core/dialogs/combo_entries.h"
 #include "core/dialogs/user_changes.h"
 #include "win32/dialogs/dialogs.h"
 #include "win32/dialogs/feature_dialog.h"
@@ -21,9 +22,7 @@ constexpr int format_buttons[channel_count] = {IDC_VFMT_CH1_SET, IDC_VFMT_CH2_SE
                                                IDC_VFMT_CH3_SET, IDC_VFMT_CH4_SET};
 
 void fill_format_combo(HWND dialog, int combo_id) {
-  insert_combo_entries(dialog, combo_id,
-                       {"1080p AHD", " 720p AHD", "1080p TVI", " 720p TVI", "1080p CVI",
-                        " 720p CVI", "NTSC     "});
+  insert_combo_entries(dialog, combo_id, video_format_entries);
 }
 
 void on_init(HWND dialog) {

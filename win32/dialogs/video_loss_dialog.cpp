@@ -5,6 +5,7 @@
 #include "win32/dialogs/dialogs.h"
 #include "win32/dialogs/feature_dialog.h"
 #include "win32/resources/resource.h"
+#include "core/dialogs/combo_entries.h"
 
 namespace zanteq::win32 {
 
@@ -18,10 +19,10 @@ constexpr int detect_buttons[channel_count] = {IDC_VLOSS_CH1_SET, IDC_VLOSS_CH2_
 void on_init(HWND dialog) {
   const DeviceSettings& r = app_state().record;
   init_slave_address_combo(dialog);
-  for (int combo : detect_combos) insert_combo_entries(dialog, combo, {"OFF", " ON"});
-  insert_combo_entries(dialog, IDC_VLOSS_SIGNAL_OUTPUT, {"OFF", " ON"});
-  insert_combo_entries(dialog, IDC_VLOSS_BACKGROUND, {" 黒", " 青"});
-  insert_combo_entries(dialog, IDC_VLOSS_DISPLAY, {"OFF", " ON"});
+  for (int combo : detect_combos) insert_combo_entries(dialog, combo, off_on_entries);
+  insert_combo_entries(dialog, IDC_VLOSS_SIGNAL_OUTPUT, off_on_entries);
+  insert_combo_entries(dialog, IDC_VLOSS_BACKGROUND, video_loss_background_entries);
+  insert_combo_entries(dialog, IDC_VLOSS_DISPLAY, off_on_entries);
 
   for (int channel = 0; channel < channel_count; ++channel)
     select_combo_entry(dialog, detect_combos[channel], r.video_loss_detect[channel]);
