@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "tests/core/fakes.h"
+#include "tests/fuzz/reply_fields.h"
 #include "core/link/dispatch.h"
 #include "core/link/line_assembler.h"
 #include "core/settings/settings_file.h"
@@ -89,35 +90,10 @@ Snapshot snapshot(const DeviceSettings& r) {
   return s;
 }
 
-// The reply prefixes in dispatch order, with the field each may write and
-// the position of its channel number (-1: not per channel).
-struct Named {
-  const char* prefix;
-  const char* field;
-  int channel_at;
-};
-const Named named[] = {
-    {"ADO", "alarm_display", -1},         {"ADT", "alarm_hold_time", -1},
-    {"AGC", "agc", -1},                   {"AM", "alarm_mode", -1},
-    {"AP", "alarm_polarity", -1},         {"ARO", "alarm_return", -1},
-    {"BL", "border_line", -1},            {"CASTM", "auto_switch_dwell", -1},
-    {"CI", "connector_input", -1},        {"CTDD", "title_display_split", -1},
-    {"CTDS", "title_display_single", -1}, {"CTFSD", "osd_size_split", -1},
-    {"CTFSS", "osd_size_single", -1},     {"CJ", "title", 2},
-    {"DSS", "split_mode", -1},            {"NAR", "ntsc_aspect", -1},
-    {"OOH", "osd_offset_h", -1},          {"OOV", "osd_offset_v", -1},
-    {"POS", "power_on_screen", -1},       {"SPD2", "split2_channels", -1},
-    {"TSDO", "clock_display", -1},        {"TSDR", "clock_display_range", -1},
-    {"VAB", "brightness", 3},             {"VAC", "contrast", 3},
-    {"VASH", "sharpness", 4},             {"VAH", "hue", 3},
-    {"VASA", "saturation", 4},            {"VLBC", "video_loss_background", -1},
-    {"VLDO", "video_loss_display", -1},   {"VLSOO", "video_loss_signal_output", -1},
-    {"VL", "video_loss_detect", -1},      {"VF", "video_format", -1},
-    {"VN", "", -1},
-};
+using testing::Named;
 
 const Named* named_for(const std::string& text) {
-  for (const Named& n : named)
+  for (const Named& n : testing::named_reply_fields)
     if (text.compare(0, std::strlen(n.prefix), n.prefix) == 0) return &n;
   return nullptr;
 }
@@ -147,7 +123,7 @@ std::string random_line(Random& rnd, bool rs485) {
   static const std::string tail_chars = "0123456789ABCDEFNIMBGWOSLX24\r\n";
   static const std::vector<std::string> heads = [] {
     std::vector<std::string> h;
-    for (const Named& n : named) h.push_back(n.prefix);
+    for (const Named& n : testing::named_reply_fields) h.push_back(n.prefix);
     for (const char* s : {"GO\r\n", "GN\r\n", "MENU\r\n", "E0\r\n", "E1\r\n", "E2\r\n", "E3\r\n", "E4\r\n",
                           "E", "G", "MENU", "POSCAS", "POSD"})
       h.push_back(s);
